@@ -1,0 +1,91 @@
+/*
+ * Virtual boards for panelink: develop and test panel software without the hardware.
+ *
+ * Once panelink_sim_enable() has been called (or the process was started with the environment
+ * variable PANELINK_SIMULATE set, e.g. PANELINK_SIMULATE=demo for a built-in set of boards whose
+ * inputs move), every panelink function works on a simulated HID bus held in the process instead
+ * of the system's devices. Interfaces are plugged in with panelink_sim_add(); the board side of
+ * each is driven with panelink_sim_push_input() / panelink_sim_pop_output() or a responder.
+ *
+ * Like the rest of the library, these functions expect one calling thread at a time.
+ */
+#ifndef PANELINK_SIMULATION_H
+#define PANELINK_SIMULATION_H
+
+#include <stddef.h>
+#include <wchar.h>
+
+#include "panelink.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Description of one virtual HID interface. All fields are copied by panelink_sim_add(). */
+typedef struct PanelinkSimInterface {
+    uint16_t vendor_id, product_id, version_number;
+    const char *path;                                      /* interface path text */
+    const wchar_t *manufacturer, *product, *serial_number; /* NULL: that request fails */
+    const unsigned char *report_descriptor;                /* NULL: no parsed descriptor */
+    size_t report_descriptor_length;
+} PanelinkSimInterface;
+
+/* Sees each output report written to an interface (report ID byte first); it may answer with
+ * panelink_sim_push_input(). */
+typedef void (*PanelinkSimResponder)(int id, const unsigned char *report, size_t length,
+                                     void *context);
+
+/* Faults for panelink_sim_set_fault(). */
+enum {
+    PANELINK_SIM_FAULT_DETAIL = 1,    /* fetching the interface's detail (its path) fails */
+    PANELINK_SIM_FAULT_OPEN,          /* opening fails with an access-denied error */
+    PANELINK_SIM_FAULT_ATTRIBUTES,    /* reading vendor/product/version fails */
+    PANELINK_SIM_FAULT_TEXTS,         /* each device-text request fails */
+    PANELINK_SIM_FAULT_WRITE_TIMEOUT, /* a write never completes: it times out */
+    PANELINK_SIM_FAULT_READ_WAIT,     /* waiting on a read fails */
+    PANELINK_SIM_FAULT_ENUMERATION    /* with id 0: no set of interfaces can be had */
+};
+
+/* Switches the library to the simulated bus. With `manual_clock` nonzero, time moves only by
+ * panelink_sim_advance_ms(), and a wait that nothing ends returns at once, having advanced the
+ * clock by its time-out; otherwise the clock is the real monotonic clock. Returns 1. */
+PANELINK_API int PANELINK_CALL panelink_sim_enable(int manual_clock);
+
+/* Removes every virtual interface, clears all faults and responders, sets the clock to 0. */
+PANELINK_API void PANELINK_CALL panelink_sim_reset(void);
+
+/* Plugs in an interface. Returns its id (> 0), or 0 for an invalid description (null pointer or
+ * null path). Interfaces are walked in the order they were added. */
+PANELINK_API int PANELINK_CALL panelink_sim_add(const PanelinkSimInterface *iface);
+
+/* Unplugs an interface; I/O on handles opened to it then fails. Returns 1, or 0 for an unknown
+ * id. */
+PANELINK_API int PANELINK_CALL panelink_sim_remove(int id);
+
+/* The board sends one input report (report ID byte first). Reports queue until read. Returns 1,
+ * or 0 for an unknown id or a null report. */
+PANELINK_API int PANELINK_CALL panelink_sim_push_input(int id, const unsigned char *report,
+                                                       size_t length);
+
+/* Takes the oldest output report written to the interface into `buffer` (at most `capacity`
+ * bytes). Returns the report's full length, or 0 when none is left. */
+PANELINK_API size_t PANELINK_CALL panelink_sim_pop_output(int id, unsigned char *buffer,
+                                                          size_t capacity);
+
+/* Installs a responder for the interface (NULL removes it). */
+PANELINK_API void PANELINK_CALL panelink_sim_set_responder(int id, PanelinkSimResponder fn,
+                                                           void *context);
+
+/* The next `count` occurrences of `fault` on interface `id` fail (-1: always; 0: clear).
+ * Id 0 with PANELINK_SIM_FAULT_ENUMERATION makes the whole interface walk fail. Returns 1, or 0
+ * for an unknown id or fault. */
+PANELINK_API int PANELINK_CALL panelink_sim_set_fault(int id, int fault, int count);
+
+/* Moves the manual clock forward by `ms` milliseconds. */
+PANELINK_API void PANELINK_CALL panelink_sim_advance_ms(unsigned ms);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* PANELINK_SIMULATION_H */
