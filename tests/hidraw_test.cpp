@@ -1,0 +1,660 @@
+// The hidraw backend run over a fake sysfs tree and device root in a temporary folder. FIFOs stand
+// in for device nodes (one pipe: what the board side writes the device reads, what the device
+// writes the board side reads); a pseudo-terminal stands in where a node must hang up.
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <panelink/panelink.h>
+
+#include "platform/hidraw_backend.h"
+#include "platform/hidraw_report_ids.h"
+#include "platform/hidraw_sysfs.h"
+#include "platform/hidraw_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace panelink::platform;
+using Clock = std::chrono::steady_clock;
+
+// Vendor page, no report IDs: 64-byte input and output reports.
+const std::vector<uint8_t> kBoardDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00,
+                                               0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x01,
+                                               0x81, 0x02, 0x09, 0x01, 0x91, 0x02, 0xC0};
+// Joystick with report ID 1: 32 buttons and two 8-bit axes (7-byte input reports).
+const std::vector<uint8_t> kJoystickDescriptor = {
+    0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, 0x85, 0x01, 0x05, 0x09, 0x19, 0x01, 0x29, 0x20,
+    0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x20, 0x81, 0x02, 0x05, 0x01, 0x09, 0x30,
+    0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0};
+
+struct UsbParent {
+    std::string port; // USB device folder name, e.g. "1-2"
+    int interface_number = 0;
+    std::optional<std::string> manufacturer, product, serial;
+    std::string bcd_device = "0100";
+};
+
+struct FakeInterface {
+    std::string node;   // "hidraw0"
+    std::string hid_id; // "0003:000012DA:00000910"
+    std::string hid_name, hid_uniq;
+    std::vector<uint8_t> descriptor;
+    std::optional<UsbParent> usb;
+    bool with_node = true; // create the node as a FIFO
+};
+
+void write_file(const fs::path &path, const std::string &contents) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string read_whole(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class FakeTree {
+  public:
+    FakeTree() {
+        char name[] = "/tmp/panelink-hidraw-XXXXXX";
+        root_ = mkdtemp(name);
+        fs::create_directories(sysfs() + "/class/hidraw");
+        fs::create_directories(dev());
+    }
+    ~FakeTree() {
+        for (int fd : board_fds_)
+            close(fd);
+        fs::remove_all(root_);
+    }
+    FakeTree(const FakeTree &) = delete;
+    FakeTree &operator=(const FakeTree &) = delete;
+
+    std::string root() const { return root_; }
+    std::string sysfs() const { return root_ + "/sys"; }
+    std::string dev() const { return root_ + "/dev"; }
+    hidraw::Roots roots() const { return {sysfs(), dev()}; }
+
+    // Lays the interface out as the kernel does: the HID device inside its USB interface inside
+    // its USB device, or under the virtual devices; class/hidraw/<node> links to its hidraw
+    // folder, whose "device" link leads back to the HID device.
+    void add(const FakeInterface &iface) {
+        const std::string hid_name = iface.hid_id.substr(0, 4) + ":" + iface.hid_id.substr(9, 4) +
+                                     ":" + iface.hid_id.substr(18, 4) + "." +
+                                     std::to_string(++sequence_);
+        fs::path hid_dir;
+        if (iface.usb) {
+            const UsbParent &usb = *iface.usb;
+            const fs::path usb_dir = sysfs() + "/devices/pci0000:00/usb1/" + usb.port;
+            const fs::path interface_dir =
+                usb_dir / (usb.port + ":1." + std::to_string(usb.interface_number));
+            char number[8];
+            std::snprintf(number, sizeof number, "%02x\n", usb.interface_number);
+            write_file(interface_dir / "bInterfaceNumber", number);
+            write_file(usb_dir / "bcdDevice", usb.bcd_device + "\n");
+            if (usb.manufacturer)
+                write_file(usb_dir / "manufacturer", *usb.manufacturer + "\n");
+            if (usb.product)
+                write_file(usb_dir / "product", *usb.product + "\n");
+            if (usb.serial)
+                write_file(usb_dir / "serial", *usb.serial + "\n");
+            hid_dir = interface_dir / hid_name;
+        } else {
+            hid_dir = sysfs() + "/devices/virtual/misc/uhid/" + hid_name;
+        }
+        write_file(hid_dir / "uevent", "DRIVER=hid-generic\nHID_ID=" + iface.hid_id +
+                                           "\nHID_NAME=" + iface.hid_name +
+                                           "\nHID_PHYS=phys\nHID_UNIQ=" + iface.hid_uniq + "\n");
+        write_file(hid_dir / "report_descriptor",
+                   std::string(iface.descriptor.begin(), iface.descriptor.end()));
+        const fs::path node_dir = hid_dir / "hidraw" / iface.node;
+        fs::create_directories(node_dir);
+        fs::create_directory_symlink("../..", node_dir / "device");
+        fs::create_directory_symlink(node_dir, sysfs() + "/class/hidraw/" + iface.node);
+        if (iface.with_node) {
+            EXPECT_EQ(mkfifo(node_path(iface.node).c_str(), 0600), 0);
+        }
+    }
+
+    std::string node_path(const std::string &node) const { return dev() + "/" + node; }
+
+    // The board's side of a FIFO node; closed with the tree.
+    int board_side(const std::string &node) {
+        const int fd = open(node_path(node).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        EXPECT_GE(fd, 0);
+        board_fds_.push_back(fd);
+        return fd;
+    }
+
+  private:
+    std::string root_;
+    int sequence_ = 0;
+    std::vector<int> board_fds_;
+};
+
+UsbParent usb(std::string port, int interface_number) {
+    UsbParent parent;
+    parent.port = std::move(port);
+    parent.interface_number = interface_number;
+    parent.manufacturer = "Veltrane";
+    parent.product = "Zephyr-Lite";
+    parent.serial = "S42";
+    parent.bcd_device = "0123";
+    return parent;
+}
+
+// The system under test, mirrored in the end-to-end run: a two-interface board, a joystick
+// adapter, a foreign vendor's mouse, a board without USB parent and a node that is missing.
+void add_standard_set(FakeTree &tree) {
+    tree.add({"hidraw0", "0003:000012DA:00000910", "Veltrane Zephyr-Lite", "", kBoardDescriptor,
+              usb("1-2", 0)});
+    tree.add({"hidraw1", "0003:000012DA:00000910", "Veltrane Zephyr-Lite", "", kBoardDescriptor,
+              usb("1-2", 1)});
+    UsbParent adapter = usb("1-3", 0);
+    adapter.serial.reset();
+    adapter.product = "Zephyr Adapter";
+    tree.add({"hidraw2", "0003:000012DA:00000600", "Veltrane Zephyr Adapter", "",
+              kJoystickDescriptor, adapter});
+    UsbParent mouse = usb("1-4", 0);
+    mouse.manufacturer = "Other";
+    tree.add({"hidraw10", "0003:0000046D:0000C077", "Other Mouse", "", kJoystickDescriptor, mouse});
+    tree.add({"hidraw3", "0005:00006666:00000800", "Lumenet BT", "aa:bb:cc:dd:ee:ff",
+              kBoardDescriptor, std::nullopt});
+    tree.add({"hidraw4", "0003:000012DA:00000100", "Veltrane JB-100", "", kBoardDescriptor,
+              usb("1-5", 0), false});
+}
+
+std::vector<std::string> walk_paths(Backend &backend) {
+    std::vector<std::string> paths;
+    EXPECT_TRUE(backend.begin_walk());
+    std::string path;
+    for (uint32_t i = 0; i < 64; ++i) {
+        const WalkStep step = backend.walk_interface(i, path);
+        if (step == WalkStep::End)
+            break;
+        paths.push_back(step == WalkStep::Found ? path : "<detail failed>");
+    }
+    backend.end_walk();
+    return paths;
+}
+
+std::wstring text_of(Device &device, DeviceText which) {
+    wchar_t text[kDeviceTextChars];
+    std::wmemset(text, L'?', kDeviceTextChars);
+    if (!device.text(which, text))
+        return L"<failed>";
+    return text;
+}
+
+long elapsed_ms(Clock::time_point since) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+void push(int fd, const std::vector<uint8_t> &bytes) {
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
+
+TEST(HidrawSysfs, ParsesUeventAndHidIds) {
+    std::string value;
+    const std::string uevent = "DRIVER=x\nHID_ID=0003:000012DA:00000910\nHID_UNIQ=\nHID_NAME=A=B";
+    ASSERT_TRUE(hidraw::uevent_value(uevent, "HID_ID", value));
+    EXPECT_EQ(value, "0003:000012DA:00000910");
+    ASSERT_TRUE(hidraw::uevent_value(uevent, "HID_NAME", value));
+    EXPECT_EQ(value, "A=B");
+    ASSERT_TRUE(hidraw::uevent_value(uevent, "HID_UNIQ", value));
+    EXPECT_EQ(value, "");
+    EXPECT_FALSE(hidraw::uevent_value(uevent, "HID", value));
+    EXPECT_FALSE(hidraw::uevent_value(uevent, "HID_PHYS", value));
+
+    hidraw::HidId id;
+    ASSERT_TRUE(hidraw::parse_hid_id("0003:000012DA:00000910", id));
+    EXPECT_EQ(id.bus, 3);
+    EXPECT_EQ(id.vendor, 0x12DA);
+    EXPECT_EQ(id.product, 0x0910);
+    for (const char *bad : {"", "0003:12DA", "0003:00012DA0:1", "0003::1", "zz:1:2", "3:1:2x"})
+        EXPECT_FALSE(hidraw::parse_hid_id(bad, id)) << bad;
+}
+
+TEST(HidrawReportIds, FoundOnlyInWholeReportIdItems) {
+    EXPECT_FALSE(
+        hidraw::descriptor_declares_report_ids(kBoardDescriptor.data(), kBoardDescriptor.size()));
+    EXPECT_TRUE(hidraw::descriptor_declares_report_ids(kJoystickDescriptor.data(),
+                                                       kJoystickDescriptor.size()));
+    // 0x85 as data of another item, or inside a long item, is no Report ID item.
+    const uint8_t as_data[] = {0x09, 0x85, 0x26, 0x85, 0x00};
+    EXPECT_FALSE(hidraw::descriptor_declares_report_ids(as_data, sizeof as_data));
+    const uint8_t in_long_item[] = {0xFE, 0x02, 0x10, 0x85, 0x01, 0x09, 0x01};
+    EXPECT_FALSE(hidraw::descriptor_declares_report_ids(in_long_item, sizeof in_long_item));
+    const uint8_t after_long_item[] = {0xFE, 0x01, 0x10, 0x00, 0x85, 0x02};
+    EXPECT_TRUE(hidraw::descriptor_declares_report_ids(after_long_item, sizeof after_long_item));
+    const uint8_t truncated[] = {0x09, 0x01, 0x85};
+    EXPECT_FALSE(hidraw::descriptor_declares_report_ids(truncated, sizeof truncated));
+}
+
+TEST(HidrawText, DecodesUtf8AndCutsLongTexts) {
+    wchar_t out[kDeviceTextChars];
+    hidraw::utf8_to_device_text("Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x8E\xAE", out);
+    EXPECT_EQ(std::wstring(out), L"Gr\u00FC\u00DF \u20AC \U0001F3AE");
+    // Stray continuation, overlong form, surrogate, truncated sequence at the end.
+    hidraw::utf8_to_device_text("a\x80"
+                                "b\xC0\xAF"
+                                "c\xED\xA0\x80"
+                                "d\xE2\x82",
+                                out);
+    EXPECT_EQ(std::wstring(out), L"a\uFFFDb\uFFFD\uFFFDc\uFFFD\uFFFD\uFFFDd\uFFFD\uFFFD");
+    const std::string long_text(400, 'x');
+    hidraw::utf8_to_device_text(long_text, out);
+    EXPECT_EQ(std::wstring(out), std::wstring(kDeviceTextChars - 1, L'x'));
+}
+
+TEST(HidrawWalk, ListsNodesInNumericOrderWithIdentitySuffix) {
+    FakeTree tree;
+    add_standard_set(tree);
+    auto backend = hidraw::make_backend(tree.roots());
+    const std::string dev = tree.dev();
+    EXPECT_EQ(walk_paths(*backend), (std::vector<std::string>{
+                                        dev + "/hidraw0#vid_12da&pid_0910&mi_00",
+                                        dev + "/hidraw1#vid_12da&pid_0910&mi_01",
+                                        dev + "/hidraw2#vid_12da&pid_0600&mi_00",
+                                        dev + "/hidraw3#vid_6666&pid_0800",
+                                        dev + "/hidraw4#vid_12da&pid_0100&mi_00",
+                                        dev + "/hidraw10#vid_046d&pid_c077&mi_00",
+                                    }));
+}
+
+TEST(HidrawWalk, InterfaceWithoutUeventFailsItsDetailOnly) {
+    FakeTree tree;
+    add_standard_set(tree);
+    fs::create_directories(tree.sysfs() + "/devices/broken/hidraw/hidraw5");
+    fs::create_directory_symlink("../..", tree.sysfs() + "/devices/broken/hidraw/hidraw5/device");
+    fs::create_directory_symlink(tree.sysfs() + "/devices/broken/hidraw/hidraw5",
+                                 tree.sysfs() + "/class/hidraw/hidraw5");
+    auto backend = hidraw::make_backend(tree.roots());
+    const std::vector<std::string> paths = walk_paths(*backend);
+    ASSERT_EQ(paths.size(), 7u);
+    EXPECT_EQ(paths[5], "<detail failed>");
+    EXPECT_EQ(backend->last_error(), static_cast<uint32_t>(ENOENT));
+    EXPECT_EQ(paths[6], tree.dev() + "/hidraw10#vid_046d&pid_c077&mi_00");
+}
+
+TEST(HidrawWalk, MissingHidrawClassIsEmptyButMissingSysfsFails) {
+    FakeTree tree;
+    fs::remove(tree.sysfs() + "/class/hidraw");
+    auto backend = hidraw::make_backend(tree.roots());
+    EXPECT_TRUE(walk_paths(*backend).empty());
+
+    auto nowhere = hidraw::make_backend({tree.root() + "/no-sysfs", tree.dev()});
+    EXPECT_FALSE(nowhere->begin_walk());
+    EXPECT_EQ(nowhere->last_error(), static_cast<uint32_t>(ENOENT));
+}
+
+TEST(HidrawOpen, UsbInterfaceGivesAttributesTextsAndCollection) {
+    FakeTree tree;
+    add_standard_set(tree);
+    auto backend = hidraw::make_backend(tree.roots());
+    auto board = backend->open((tree.dev() + "/hidraw1#vid_12da&pid_0910&mi_01").c_str());
+    ASSERT_NE(board, nullptr);
+    Attributes attributes;
+    ASSERT_TRUE(board->attributes(attributes));
+    EXPECT_EQ(attributes.vendor_id, 0x12DA);
+    EXPECT_EQ(attributes.product_id, 0x0910);
+    EXPECT_EQ(attributes.version_number, 0x0123);
+    EXPECT_EQ(text_of(*board, DeviceText::Manufacturer), L"Veltrane");
+    EXPECT_EQ(text_of(*board, DeviceText::Product), L"Zephyr-Lite");
+    EXPECT_EQ(text_of(*board, DeviceText::SerialNumber), L"S42");
+    const panelink::hid::Collection *collection = board->collection();
+    ASSERT_NE(collection, nullptr);
+    EXPECT_EQ(collection->usage_page, 0xFF00);
+    EXPECT_EQ(collection->input_report_byte_length, 65);
+    EXPECT_EQ(collection->output_report_byte_length, 65);
+
+    auto adapter = backend->open((tree.dev() + "/hidraw2").c_str());
+    ASSERT_NE(adapter, nullptr);
+    EXPECT_EQ(text_of(*adapter, DeviceText::SerialNumber), L"<failed>");
+    EXPECT_EQ(backend->last_error(), static_cast<uint32_t>(ENOENT));
+    ASSERT_NE(adapter->collection(), nullptr);
+    EXPECT_EQ(adapter->collection()->usage, 4);
+    EXPECT_EQ(adapter->collection()->usage_page, 1);
+}
+
+TEST(HidrawOpen, DeviceWithoutUsbParentUsesHidNameAndUniq) {
+    FakeTree tree;
+    add_standard_set(tree);
+    auto backend = hidraw::make_backend(tree.roots());
+    auto device = backend->open((tree.dev() + "/hidraw3#vid_6666&pid_0800").c_str());
+    ASSERT_NE(device, nullptr);
+    Attributes attributes;
+    ASSERT_TRUE(device->attributes(attributes));
+    EXPECT_EQ(attributes.vendor_id, 0x6666);
+    EXPECT_EQ(attributes.product_id, 0x0800);
+    EXPECT_EQ(attributes.version_number, 0);
+    EXPECT_EQ(text_of(*device, DeviceText::Manufacturer), L"<failed>");
+    EXPECT_EQ(backend->last_error(), static_cast<uint32_t>(ENOENT));
+    EXPECT_EQ(text_of(*device, DeviceText::Product), L"Lumenet BT");
+    EXPECT_EQ(text_of(*device, DeviceText::SerialNumber), L"aa:bb:cc:dd:ee:ff");
+}
+
+// A node that cannot be opened. Taking permissions away does not stop root, who runs these tests
+// in containers, so a missing node stands for every open failure: the errno and its text travel.
+TEST(HidrawOpen, FailureCarriesErrnoAndItsText) {
+    FakeTree tree;
+    add_standard_set(tree);
+    auto backend = hidraw::make_backend(tree.roots());
+    EXPECT_EQ(backend->open((tree.dev() + "/hidraw4#vid_12da&pid_0100&mi_00").c_str()), nullptr);
+    EXPECT_EQ(backend->last_error(), static_cast<uint32_t>(ENOENT));
+    EXPECT_EQ(backend->error_text(ENOENT), "No such file or directory");
+    EXPECT_EQ(backend->error_text(EACCES), "Permission denied");
+    EXPECT_EQ(backend->open(nullptr), nullptr);
+}
+
+TEST(HidrawOpen, NodeUnknownToSysfsOpensButHasNoIdentity) {
+    FakeTree tree;
+    ASSERT_EQ(mkfifo((tree.dev() + "/stray").c_str(), 0600), 0);
+    auto backend = hidraw::make_backend(tree.roots());
+    auto device = backend->open((tree.dev() + "/stray").c_str());
+    ASSERT_NE(device, nullptr);
+    Attributes attributes;
+    EXPECT_FALSE(device->attributes(attributes));
+    EXPECT_EQ(backend->last_error(), static_cast<uint32_t>(ENOENT));
+    EXPECT_EQ(text_of(*device, DeviceText::Product), L"<failed>");
+    EXPECT_EQ(device->collection(), nullptr);
+}
+
+class HidrawIo : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        add_standard_set(tree);
+        backend = hidraw::make_backend(tree.roots());
+        board = backend->open(tree.node_path("hidraw0").c_str());
+        joystick = backend->open(tree.node_path("hidraw2").c_str());
+        ASSERT_NE(board, nullptr);
+        ASSERT_NE(joystick, nullptr);
+        board_side = tree.board_side("hidraw0");
+        joystick_side = tree.board_side("hidraw2");
+    }
+
+    FakeTree tree;
+    std::unique_ptr<Backend> backend;
+    std::unique_ptr<Device> board, joystick;
+    int board_side = -1, joystick_side = -1;
+};
+
+TEST_F(HidrawIo, ReportsWithoutIdsGetAZeroIdByteAndArriveOneByOne) {
+    std::vector<uint8_t> first(64), second(64);
+    for (size_t i = 0; i < 64; ++i) {
+        first[i] = static_cast<uint8_t>(i + 1);
+        second[i] = static_cast<uint8_t>(0xF0 ^ i);
+    }
+    push(board_side, first);
+    push(board_side, second);
+
+    uint8_t buffer[kMaxInputReport];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    InputRead read;
+    read.buffer = buffer;
+    read.length = 65;
+    ASSERT_TRUE(board->start_read(read));
+    EXPECT_TRUE(read.started);
+    ASSERT_EQ(board->wait_read(read, 0), WaitResult::Completed);
+    EXPECT_FALSE(read.started);
+    EXPECT_EQ(read.transferred, 65u);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(std::vector<uint8_t>(buffer + 1, buffer + 65), first);
+
+    ASSERT_TRUE(board->start_read(read));
+    ASSERT_EQ(board->wait_read(read, 0), WaitResult::Completed);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(std::vector<uint8_t>(buffer + 1, buffer + 65), second);
+}
+
+TEST_F(HidrawIo, NumberedReportsArriveAsTheyAre) {
+    const std::vector<uint8_t> report = {0x01, 0x08, 0x00, 0x02, 0x00, 0x80, 0x7F};
+    push(joystick_side, report);
+    uint8_t buffer[kMaxInputReport] = {};
+    InputRead read;
+    read.buffer = buffer;
+    read.length = 7;
+    ASSERT_TRUE(joystick->start_read(read));
+    ASSERT_EQ(joystick->wait_read(read, 100), WaitResult::Completed);
+    EXPECT_EQ(read.transferred, 7u);
+    EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 7), report);
+}
+
+TEST_F(HidrawIo, WaitsNeverOutlastTheirTimeOut) {
+    uint8_t buffer[kMaxInputReport];
+    InputRead read;
+    read.buffer = buffer;
+    read.length = 65;
+    ASSERT_TRUE(board->start_read(read));
+
+    auto start = Clock::now();
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(board->wait_read(read, 0), WaitResult::TimedOut);
+    EXPECT_LT(elapsed_ms(start), 250);
+    EXPECT_TRUE(read.started);
+
+    start = Clock::now();
+    EXPECT_EQ(board->wait_read(read, 40), WaitResult::TimedOut);
+    const long waited = elapsed_ms(start);
+    EXPECT_GE(waited, 39);
+    EXPECT_LT(waited, 500);
+
+    // A report that comes while the wait is on ends it early.
+    std::thread board_thread([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        push(board_side, std::vector<uint8_t>(64, 0x5A));
+    });
+    start = Clock::now();
+    EXPECT_EQ(board->wait_read(read, 5000), WaitResult::Completed);
+    EXPECT_LT(elapsed_ms(start), 2000);
+    board_thread.join();
+    EXPECT_EQ(buffer[1], 0x5A);
+
+    board->cancel_read(read);
+    EXPECT_FALSE(read.started);
+}
+
+TEST_F(HidrawIo, FlushDrainsEveryQueuedReportWithoutBlocking) {
+    for (int i = 0; i < 20; ++i)
+        push(board_side, std::vector<uint8_t>(64, static_cast<uint8_t>(i)));
+    const auto start = Clock::now();
+    board->flush_input();
+    board->flush_input(); // an empty queue: returns at once as well
+    EXPECT_LT(elapsed_ms(start), 250);
+
+    uint8_t buffer[kMaxInputReport];
+    InputRead read;
+    read.buffer = buffer;
+    read.length = 65;
+    ASSERT_TRUE(board->start_read(read));
+    EXPECT_EQ(board->wait_read(read, 0), WaitResult::TimedOut);
+}
+
+TEST_F(HidrawIo, WriteDeliversTheReportAsGiven) {
+    uint8_t report[65];
+    for (size_t i = 0; i < sizeof report; ++i)
+        report[i] = static_cast<uint8_t>(i * 3);
+    report[0] = 0;
+    ASSERT_EQ(board->write(report, sizeof report, 100), WaitResult::Completed);
+    uint8_t received[128] = {};
+    ASSERT_EQ(read(board_side, received, sizeof received), 65);
+    EXPECT_EQ(std::memcmp(received, report, sizeof report), 0);
+
+    EXPECT_EQ(board->write(nullptr, 65, 100), WaitResult::Failed);
+    EXPECT_EQ(board->write(report, 0, 100), WaitResult::Failed);
+}
+
+TEST_F(HidrawIo, WriteToADeviceThatTakesNothingTimesOut) {
+    // Fill the pipe until it takes no more: the device then cannot accept a report.
+    const std::vector<uint8_t> chunk(4096, 0xAB);
+    while (write(board_side, chunk.data(), chunk.size()) > 0) {
+    }
+    const uint8_t report[65] = {};
+    const auto start = Clock::now();
+    EXPECT_EQ(board->write(report, sizeof report, 50), WaitResult::TimedOut);
+    const long waited = elapsed_ms(start);
+    EXPECT_GE(waited, 49);
+    EXPECT_LT(waited, 1000);
+}
+
+// A pseudo-terminal hangs up like an unplugged hidraw device: poll() reports POLLHUP and reads
+// fail, which neither a FIFO (the device holds its own writing end) nor a file can show.
+TEST(HidrawDisconnect, VanishedDeviceFailsReadsAndWrites) {
+    FakeTree tree;
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    termios raw{};
+    ASSERT_EQ(tcgetattr(master, &raw), 0);
+    cfmakeraw(&raw);
+    ASSERT_EQ(tcsetattr(master, TCSANOW, &raw), 0);
+    tree.add({"hidraw7", "0003:000012DA:00000100", "Veltrane JB-100", "", kBoardDescriptor,
+              usb("1-6", 0), false});
+    fs::create_symlink(ptsname(master), tree.node_path("hidraw7"));
+
+    auto backend = hidraw::make_backend(tree.roots());
+    auto board = backend->open((tree.node_path("hidraw7") + "#vid_12da&pid_0100&mi_00").c_str());
+    ASSERT_NE(board, nullptr);
+
+    uint8_t buffer[kMaxInputReport] = {};
+    InputRead read;
+    read.buffer = buffer;
+    read.length = 65;
+    ASSERT_TRUE(board->start_read(read));
+    EXPECT_EQ(board->wait_read(read, 0), WaitResult::TimedOut);
+    const std::vector<uint8_t> report(64, 0x11);
+    push(master, report);
+    ASSERT_EQ(board->wait_read(read, 2000), WaitResult::Completed);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(buffer[64], 0x11);
+
+    ASSERT_TRUE(board->start_read(read));
+    close(master);
+    const auto start = Clock::now();
+    EXPECT_EQ(board->wait_read(read, 3000), WaitResult::Failed);
+    EXPECT_LT(elapsed_ms(start), 1000);
+    board->cancel_read(read);
+    EXPECT_FALSE(board->start_read(read));
+    const uint8_t output[65] = {};
+    EXPECT_EQ(board->write(output, sizeof output, 100), WaitResult::Failed);
+    board->flush_input(); // no hang on a gone device
+}
+
+// The library's own enumeration and transfers, over the real backend on the fake tree.
+class HidrawLibrary : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        add_standard_set(tree);
+        unsetenv("PANELINK_SIMULATE");
+        setenv("PANELINK_SYSFS_ROOT", tree.sysfs().c_str(), 1);
+        setenv("PANELINK_DEV_ROOT", tree.dev().c_str(), 1);
+        previous_dir = fs::current_path();
+        fs::current_path(tree.root()); // the detection log goes there
+    }
+    void TearDown() override {
+        fs::current_path(previous_dir);
+        unsetenv("PANELINK_SYSFS_ROOT");
+        unsetenv("PANELINK_DEV_ROOT");
+    }
+
+    FakeTree tree;
+    fs::path previous_dir;
+    DeviceRecord devices[16] = {};
+    int32_t count = -1;
+};
+
+TEST_F(HidrawLibrary, DetectHidFindsTheBoardsAndLogsWhatItSkipped) {
+    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(count, 3);
+    const std::string dev = tree.dev();
+
+    EXPECT_EQ(devices[0].ProductID, 0x0910);
+    EXPECT_EQ(devices[0].VersionNumber, 0x0123);
+    EXPECT_EQ(std::string(devices[0].DevicePath, devices[0].DevicePathLength),
+              dev + "/hidraw0#vid_12da&pid_0910&mi_00");
+    EXPECT_EQ(std::string(devices[0].Manufacturer, devices[0].ManufacturerLength), "Veltrane");
+    EXPECT_EQ(std::string(devices[0].SerialNumber), "S42");
+    EXPECT_EQ(devices[0].InputReportByteLength, 65);
+    EXPECT_EQ(devices[0].IsConfigInterface, 0);
+
+    EXPECT_EQ(devices[1].ProductID, 0x0600);
+    EXPECT_EQ(devices[1].Usage, 4);
+    EXPECT_EQ(devices[1].UsagePage, 1);
+    EXPECT_EQ(std::string(devices[1].SerialNumber), "N/A");
+
+    EXPECT_EQ(devices[2].VendorID, 0x6666);
+    EXPECT_EQ(devices[2].ProductID, 0x0800);
+    EXPECT_EQ(std::string(devices[2].Manufacturer, devices[2].ManufacturerLength), "Veltrane Inc.");
+    EXPECT_EQ(std::string(devices[2].ProductName, devices[2].ProductNameLength), "Lumenet BT");
+
+    const std::string log = read_whole(tree.root() + "/panelink_all.log");
+    EXPECT_NE(log.find("Found ProductID 0x910\nManufacturer Name : Veltrane\n"), std::string::npos);
+    EXPECT_NE(log.find("CFG_TYPE : DT_STANDARD\nALL_DEVICES - GetDevParam return FALSE\n"),
+              std::string::npos);
+    EXPECT_EQ(log.find("0x46d"), std::string::npos);
+    EXPECT_NE(log.find("Device Serial String - ERROR : 2! N/A\n"), std::string::npos);
+    EXPECT_NE(log.find("Manufacturer String - ERROR : 2! N/A\n"), std::string::npos);
+    EXPECT_NE(log.find(dev + "/hidraw4#vid_12da&pid_0100&mi_00CreateFile : INVALID_HANDLE_VALUE\n"
+                             "Error ; 2 - No such file or directory\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("\nNum Devices Detected : 3\n"), std::string::npos);
+    EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), devices), 1);
+}
+
+TEST_F(HidrawLibrary, ConfigurationInterfaceIsFoundByItsPath) {
+    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_DEVICES), 1);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(std::string(devices[0].ProductName, devices[0].ProductNameLength), "Zephyr-Lite CFG");
+    EXPECT_EQ(devices[0].IsConfigInterface, 1);
+    EXPECT_EQ(CloseDevices(1, devices), 1);
+}
+
+TEST_F(HidrawLibrary, PolledReadsAndWritesReachTheNode) {
+    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_STANDARD), 1);
+    const int board_side = tree.board_side("hidraw0");
+    uint8_t states[PANELINK_INPUT_STATES_SIZE];
+    std::memset(states, 0xCC, sizeof states);
+    EXPECT_EQ(ReadInputData(&devices[0], states, 0), PANELINK_READ_PENDING);
+    EXPECT_EQ(ReadInputData(&devices[0], states, 0), PANELINK_READ_PENDING);
+    EXPECT_EQ(states[0], 0xCC);
+
+    std::vector<uint8_t> report(64, 0);
+    report[0] = 0x01;
+    report[1] = 0x80;
+    push(board_side, report);
+    push(board_side, std::vector<uint8_t>(64, 0xFF)); // discarded by the flush after decoding
+    EXPECT_EQ(ReadInputData(&devices[0], states, 0), PANELINK_READ_DECODED);
+    for (size_t i = 0; i < 512; ++i)
+        ASSERT_EQ(states[i], (i == 0 || i == 15) ? 1 : 0) << i;
+    EXPECT_EQ(ReadInputData(&devices[0], states, 0), PANELINK_READ_PENDING);
+
+    uint8_t output[68] = {};
+    output[1] = 0x42;
+    output[64] = 0x24;
+    EXPECT_EQ(WriteData(&devices[0], output), 65);
+    uint8_t received[128] = {};
+    ASSERT_EQ(read(board_side, received, sizeof received), 65);
+    EXPECT_EQ(std::memcmp(received, output, 65), 0);
+    EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), devices), 1);
+}
+
+} // namespace
