@@ -223,7 +223,8 @@ PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type7Flags) == 5400, "Type7Flags")
 
 /* Finds every board interface that `mode` accepts, opens it and fills one record per interface
  * into `devices` (entry n at byte 848 * n, DeviceIndex n). At most PANELINK_MAX_DEVICES (128)
- * records are filled; the array must have room for that many. Stores the number filled through
+ * records are filled; the array must have room for that many (a further accepted interface is
+ * closed again and the log says "Device limit reached : 128"). Stores the number filled through
  * `count` and writes a new diagnostic log ("panelink_all.log", "panelink_dev.log" or
  * "panelink_flash.log" in the current directory, by mode).
  * Returns 1 when at least one record was filled, else 0 (also for a null pointer, in which case
@@ -236,8 +237,156 @@ PANELINK_API int32_t PANELINK_CALL DetectDevice(int32_t *count, DeviceRecord *de
                                                 int32_t product_id, int32_t mode);
 
 /* Closes the handles of the first `number` records (0: none) and sets their Handle to 0.
- * Records whose Handle is already 0 are left alone. Always returns 1. */
+ * Records whose Handle is already 0 are left alone; `number` must not exceed the array's length.
+ * Always returns 1 (also for a null pointer, which is not touched). */
 PANELINK_API int32_t PANELINK_CALL CloseDevices(uint32_t number, DeviceRecord *devices);
+
+/* ---------------------------------------------------------------------------------------------
+ * Input reports and raw output reports
+ *
+ * `input_states` is the caller's buffer of PANELINK_INPUT_STATES_SIZE (512) bytes, one byte per
+ * input. A decode writes it as follows:
+ *   - joystick interface (Usage 4, UsagePage 1): all 512 bytes cleared, then 1 for each pressed
+ *     button, at its position counted from the first button;
+ *   - any other board, packed = 0: bit j of report data byte i (LSB first) as 0 or 1 at position
+ *     8 * i + j, so a report of n bytes (report ID included) writes positions 0 to 8 * (n - 1) - 1;
+ *   - any other board, packed != 0: report data byte i as it is at position i.
+ * Positions a board report does not reach keep their previous values. The report ID byte is not
+ * decoded. Every decode discards the input reports the board queued behind the decoded one.
+ *
+ * Reads need InputReportByteLength between 2 and 65 (report ID plus at most 64 data bytes); any
+ * other length fails with nothing read or written.
+ * ------------------------------------------------------------------------------------------ */
+
+/* Reads the next input report, waiting at most 1000 ms, and decodes it into `input_states` in
+ * packed form (joystick interfaces as above). Returns PANELINK_READ_DECODED (2),
+ * PANELINK_READ_TIMED_OUT (4, the read was cancelled, buffer untouched) or PANELINK_READ_FAILED
+ * (1: null pointer, closed or unknown handle, unsupported report length, board gone or the wait
+ * failed; buffer untouched). */
+PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *device, uint8_t *input_states);
+
+/* Polled read that never blocks, meant to be called again and again (every few milliseconds).
+ * The library keeps one outstanding read per DeviceIndex (0 to 127):
+ *   - PANELINK_READ_PENDING (3): no new report yet; the first call for a device, or the first
+ *     after a failure, a time-out or a change of the record's Handle, starts the read and
+ *     returns 3;
+ *   - PANELINK_READ_DECODED (2): a report arrived and was decoded into `input_states` (packed or
+ *     not, as above); the next read is already started;
+ *   - PANELINK_READ_TIMED_OUT (4): no report came within 1000 ms of the read's start; the read
+ *     was cancelled and the next call starts a new one;
+ *   - PANELINK_READ_FAILED (1): null pointer, DeviceIndex 128 or above, unsupported report
+ *     length, closed or unknown handle, the board is gone or the wait failed.
+ * Only 2 writes to `input_states`. Calls for one device must come from one thread. */
+PANELINK_API int32_t PANELINK_CALL ReadInputData(DeviceRecord *device, uint8_t *input_states,
+                                                 int32_t packed);
+
+/* Sends one raw output report: exactly OutputReportByteLength bytes from `report` (byte 0 is the
+ * report ID, 0 for the family's boards), so the buffer must hold at least that many. Waits at
+ * most 100 ms for the board to take it. Returns OutputReportByteLength when it was written, 0
+ * otherwise (time-out, null pointer, OutputReportByteLength 0, closed or unknown handle, board
+ * gone). */
+PANELINK_API int32_t PANELINK_CALL WriteData(DeviceRecord *device, const uint8_t *report);
+
+/* ---------------------------------------------------------------------------------------------
+ * Board status
+ * ------------------------------------------------------------------------------------------ */
+
+/* Fills `status` with the board's usable ports, modules and flag blocks (1 = usable). Every call
+ * first writes the fixed initial flags; then product 0x0800 queries its ports two at a time (at
+ * most 24 ports, PortCount of them rounded up to a pair) and product 0x0910, on its
+ * configuration interface (IsConfigInterface 1), asks for the status of its two ports. A port
+ * whose query gets no answer within ReadData's 1000 ms reads as absent and faulty, with its
+ * flags cleared. Blocks the caller while it exchanges reports: up to 2 s per port pair.
+ * Bytes of `status` outside the blocks a board uses keep what the caller left in them; a null
+ * pointer leaves everything untouched. The result carries no information (always 1). */
+PANELINK_API int32_t PANELINK_CALL RetrieveStatus(DeviceRecord *device, StatusRecord *status);
+
+/* ---------------------------------------------------------------------------------------------
+ * Output commands
+ *
+ * Each call builds one output report and sends it with WriteData, returning WriteData's result:
+ * the record's OutputReportByteLength when the board took the report, else 0. They also return
+ * 0, sending nothing, for a null record, for a null data pointer where the command needs data,
+ * and for a record whose OutputReportByteLength exceeds 68 bytes.
+ *
+ * `port` addresses a module: its low 8 bits, where ports 2k and 2k + 1 form pair k. Byte-sized
+ * arguments (port, parameter, command, position, selector, value, count, start index) use only
+ * their low 8 bits. `parameter` is passed to the board unchanged. Data pointers are read for
+ * exactly the lengths given, whatever their contents (no terminators are looked for).
+ * ------------------------------------------------------------------------------------------ */
+
+/* Direct digital outputs: 15 bytes from `data`. */
+PANELINK_API int32_t PANELINK_CALL WriteDirectOutput(DeviceRecord *device, int32_t port,
+                                                     const uint8_t *data);
+
+/* Multiplexed digital outputs: 56 bytes from `data`. */
+PANELINK_API int32_t PANELINK_CALL WriteMuxOutput(DeviceRecord *device, int32_t port,
+                                                  const uint8_t *data);
+
+/* Latched digital outputs: 64 one-byte states (0 or 1), sent as 8 bytes, state 0 in the lowest
+ * bit of the first. A state above 1 also sets neighbouring bits of its byte. */
+PANELINK_API int32_t PANELINK_CALL WriteLatchedOutput(DeviceRecord *device, int32_t port,
+                                                      const uint8_t *states, int32_t parameter);
+
+/* SPI digital-to-analogue converter: 40 bytes from `data`. */
+PANELINK_API int32_t PANELINK_CALL WriteSPIDAC(DeviceRecord *device, int32_t port,
+                                               const uint8_t *data, int32_t parameter);
+
+/* Graphic LCD: one command byte. */
+PANELINK_API int32_t PANELINK_CALL CmdGLCD(DeviceRecord *device, int32_t port, int32_t parameter,
+                                           int32_t command);
+
+/* Graphic LCD text: `line_count` lines of 24 bytes from `text` (not terminated), at most 2
+ * lines (a larger count sends 2), at `position`. A null text sends spaces. */
+PANELINK_API int32_t PANELINK_CALL WriteGLCD(DeviceRecord *device, int32_t port, int32_t position,
+                                             int32_t line_count, int32_t parameter,
+                                             const char *text);
+
+/* Dot-matrix display: 16 pattern bytes. */
+PANELINK_API int32_t PANELINK_CALL WriteDotMatrix(DeviceRecord *device, int32_t port,
+                                                  const uint8_t *patterns, int32_t parameter);
+
+/* CRT/RWR display: `value` plus values[start_index] to values[start_index + count - 1] (start
+ * index 0 to 255), at most 13 values (a larger count sends 13). `values` may be null when
+ * count is 0. */
+PANELINK_API int32_t PANELINK_CALL WriteCRTRWR(DeviceRecord *device, int32_t port, int32_t value,
+                                               int32_t count, int32_t start_index,
+                                               const int32_t *values);
+
+/* The board's own seven-segment digits: the 2 bytes at `bytes`, passed through. */
+PANELINK_API int32_t PANELINK_CALL Write7Segment(DeviceRecord *device, const uint8_t *bytes);
+
+/* Clears the character LCD. `unused` is not read. */
+PANELINK_API int32_t PANELINK_CALL ClearLCD(DeviceRecord *device, int32_t unused);
+
+/* Character LCD: exactly 20 characters from `text` (a shorter text must still be readable for
+ * 20 bytes), or 20 spaces when `text` is null. `selector` goes to the board unchanged; `unused`
+ * is not read. */
+PANELINK_API int32_t PANELINK_CALL WriteLCD(DeviceRecord *device, int32_t unused,
+                                            int32_t selector, const char *text,
+                                            int32_t parameter);
+
+/* ---------------------------------------------------------------------------------------------
+ * Seven-segment text
+ *
+ * Numeric text shown right-aligned: the last character lands in the rightmost digit and a "."
+ * lights the decimal point of the character on its left.
+ * ------------------------------------------------------------------------------------------ */
+
+/* Up to 7 digits on the module at `port`, from the zero-terminated `text`: "0" to "9", "-"
+ * (minus), " " (blank digit) and "."; any other character shows as 0. Characters left of the
+ * seventh digit are not shown. A "." at the very end lights nothing and leaves the rightmost
+ * digit blank. */
+PANELINK_API int32_t PANELINK_CALL WriteDisplayOutput(DeviceRecord *device, int32_t port,
+                                                      const char *text, int32_t parameter);
+
+/* The TANDEM display, from a 22-byte layout: bytes 0-8 group 1 and bytes 9-17 group 2 (each a
+ * zero-terminated text of up to 4 digits, read no further than its 9 bytes; "0"-"9", "-", "L",
+ * "P", "=", "r", " " and "."), byte 18 the pattern number of the single digit (0-9 digits,
+ * 10 minus, 11 L, 12 P, 13 "=", 14 blank, 15 r; anything higher blank), byte 19 unused, bytes
+ * 20-21 passed through. Letters other than those listed leave their digit blank. */
+PANELINK_API int32_t PANELINK_CALL WriteTANDEM(DeviceRecord *device, const char *layout,
+                                               int32_t parameter);
 
 #ifdef __cplusplus
 }

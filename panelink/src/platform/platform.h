@@ -61,6 +61,16 @@ class Device {
     // null when there is none. Owned by the device.
     virtual const hid::Collection *collection() = 0;
 
+    // HidP_GetData for an input report (report ID byte first): the data items of its set
+    // buttons and value controls, as hid::Collection::input_data describes them. The default
+    // decodes with the parsed descriptor; Windows asks its own HID parser, because the
+    // capabilities it hands out carry no bit positions to decode with.
+    virtual size_t input_data(const uint8_t *report, size_t length, hid::DataItem *out,
+                              size_t capacity) {
+        const hid::Collection *parsed = collection();
+        return parsed != nullptr ? parsed->input_data(report, length, out, capacity) : 0;
+    }
+
     // HidD_FlushQueue: discards every queued input report, without blocking.
     virtual void flush_input() = 0;
 

@@ -1,0 +1,61 @@
+// ReadData and WriteData: one raw report between the caller and a board, blocking the caller
+// for at most 1000 ms (read) or 100 ms (write).
+#include <cstdint>
+
+#include <panelink/panelink.h>
+
+#include "handle_table.h"
+#include "input_decoding.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr uint32_t kReadTimeoutMs = 1000;
+constexpr uint32_t kWriteTimeoutMs = 100;
+
+} // namespace
+
+extern "C" PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *device,
+                                                       uint8_t *input_states) {
+    using namespace panelink;
+    if (device == nullptr || input_states == nullptr ||
+        !input_report_length_supported(device->InputReportByteLength))
+        return PANELINK_READ_FAILED;
+    platform::Device *open_device = find_device(device->Handle);
+    if (open_device == nullptr)
+        return PANELINK_READ_FAILED;
+
+    uint8_t report[kMaxInputReportBytes] = {};
+    platform::InputRead read;
+    read.buffer = report;
+    read.length = device->InputReportByteLength;
+    if (!open_device->start_read(read))
+        return PANELINK_READ_FAILED;
+
+    switch (open_device->wait_read(read, kReadTimeoutMs)) {
+    case platform::WaitResult::Completed:
+        DecodeInputReport(device, input_states, report, read.transferred, 1);
+        return PANELINK_READ_DECODED;
+    case platform::WaitResult::TimedOut:
+        open_device->cancel_read(read);
+        return PANELINK_READ_TIMED_OUT;
+    case platform::WaitResult::Failed:
+        break;
+    }
+    open_device->cancel_read(read);
+    return PANELINK_READ_FAILED;
+}
+
+extern "C" PANELINK_API int32_t PANELINK_CALL WriteData(DeviceRecord *device,
+                                                        const uint8_t *report) {
+    using namespace panelink;
+    if (device == nullptr || report == nullptr || device->OutputReportByteLength == 0)
+        return 0;
+    platform::Device *open_device = find_device(device->Handle);
+    if (open_device == nullptr)
+        return 0;
+    const uint16_t length = device->OutputReportByteLength;
+    if (open_device->write(report, length, kWriteTimeoutMs) != platform::WaitResult::Completed)
+        return 0;
+    return length;
+}
