@@ -384,7 +384,8 @@ PANELINK_API int32_t PANELINK_CALL WriteDisplayOutput(DeviceRecord *device, int3
  * zero-terminated text of up to 4 digits, read no further than its 9 bytes; "0"-"9", "-", "L",
  * "P", "=", "r", " " and "."), byte 18 the pattern number of the single digit (0-9 digits,
  * 10 minus, 11 L, 12 P, 13 "=", 14 blank, 15 r; anything higher blank), byte 19 unused, bytes
- * 20-21 passed through. Letters other than those listed leave their digit blank. */
+ * 20-21 passed through. Other characters from ":" (0x3A) to 0x7F add nothing to their digit;
+ * other characters below "0" or from 0x80 up show as 0. */
 PANELINK_API int32_t PANELINK_CALL WriteTANDEM(DeviceRecord *device, const char *layout,
                                                int32_t parameter);
 

@@ -1,0 +1,46 @@
+// The diagnostic log of one enumeration.
+//
+// DetectHID and DetectDevice open it for the length of the call, and the record filler writes to
+// it too, so the stream is process-global (one enumeration at a time). A log file that cannot be
+// created is no reason to stop: every write then does nothing. Outside an enumeration, writes
+// do nothing as well.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#if defined(__GNUC__)
+#define PANELINK_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define PANELINK_PRINTF_FORMAT(fmt, args)
+#endif
+
+namespace panelink::detection_log {
+
+// Opens the log file (open_mode "w" replaces it, "a" appends) for the lifetime of the object and
+// closes it on destruction. Nested sessions are not supported: one enumeration at a time.
+class Session {
+  public:
+    Session(const char *file_name, const char *open_mode);
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+    // Closes the log before the end of the session's scope.
+    void close();
+};
+
+// True while a log file is open.
+bool is_open();
+
+// Writes printf-style text, at most kMaxLine bytes of it. Texts taken from fixed-size fields
+// must be passed with a bounded conversion ("%.*s").
+constexpr int kMaxLine = 1024;
+void write(const char *format, ...) PANELINK_PRINTF_FORMAT(1, 2);
+
+// Writes `text` as it is (a device path, a system message), whatever its length.
+void write_text(std::string_view text);
+
+// The error line "Error ; <code> - <system text for code>\n".
+void write_error_line(uint32_t code);
+
+} // namespace panelink::detection_log

@@ -1,0 +1,158 @@
+// The input layout: report lengths and usage from the descriptor, the sixteen counts from the
+// per-model table, and a joystick's button count.
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <panelink/panelink.h>
+#include <panelink/simulation.h>
+
+#include "handle_table.h"
+#include "input_layout.h"
+#include "platform/platform.h"
+#include "support/sim_boards.h"
+
+namespace panelink::test {
+namespace {
+
+// The sixteen count fields in record order (offsets 4, 6, ..., 34).
+using Counts = std::array<int16_t, 16>;
+
+Counts counts_at_offsets(const DeviceRecord &record) {
+    Counts counts{};
+    std::memcpy(counts.data(), reinterpret_cast<const uint8_t *>(&record) + 4, sizeof counts);
+    return counts;
+}
+
+class InputLayoutTest : public SimBoardsTest {
+  protected:
+    // Runs FillInputLayout on a virtual board, over a record whose count fields hold junk.
+    DeviceRecord layout_of(uint16_t product_id, const std::vector<uint8_t> &descriptor) {
+        Board board = make_board(product_id);
+        board.report_descriptor = descriptor;
+        const int id = add_board(board);
+        const uint32_t handle = register_device(
+            platform::backend().open(board_path(board.vendor_id, product_id).c_str()));
+        EXPECT_NE(handle, 0u);
+        DeviceRecord record;
+        std::memset(&record, 0x7E, sizeof record);
+        record.ProductID = product_id;
+        FillInputLayout(handle, record);
+        close_device(handle);
+        panelink_sim_remove(id);
+        return record;
+    }
+};
+
+TEST_F(InputLayoutTest, RowsWithValuesLandAtTheirOffsets) {
+    struct Case {
+        uint16_t product_id;
+        Counts expected; // record order: columns 1-6, 11, 7, 8, 12, 9, 10, 13-16
+    };
+    const Case cases[] = {
+        {0x0800, {0, 360, 24, 0, 0, 0, 48, 360, 192, 48, 1344, 24, 240, 240, 1536, 96}},
+        {0x0910, {0, 12, 2, 0, 0, 8, 0, 0, 1, 0, 0, 0, 8, 0, 0, 0}},
+        {0x0510, {256, 0, 8, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0x0520, {256, 0, 8, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0x0710, {192, 0, 4, 0, 0, 32, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0x0300, {64, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0x0500, {256, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0x0700, {64, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {0x1500, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.product_id);
+        EXPECT_EQ(counts_at_offsets(layout_of(c.product_id, vendor_descriptor_64())), c.expected);
+    }
+
+    const DeviceRecord lumenet = layout_of(0x0800, vendor_descriptor_64());
+    EXPECT_EQ(lumenet.LayoutCount11, 48);
+    EXPECT_EQ(lumenet.LayoutCount9, 1344);
+    EXPECT_EQ(lumenet.PortCount, 24);
+}
+
+TEST_F(InputLayoutTest, ProductsWithoutARowGetZeros) {
+    // 0x1600 has a row in the table that nothing selects.
+    for (uint16_t id : {0x0100, 0x0600, 0x0920, 0x1000, 0x1700, 0x1600, 0x0000, 0xFFFF}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(counts_at_offsets(layout_of(id, vendor_descriptor_64())), Counts{});
+    }
+}
+
+TEST_F(InputLayoutTest, UnusedTandemRowIsKeptButNeverSelected) {
+    const LayoutRow expected = {0x1600, 15, 9, 0, 0, 0, 7, 0, 1, 8, 0, 0, 0, 0, 10, 0, 0};
+    bool found = false;
+    for (const LayoutRow &row : layout_table())
+        found = found || row == expected;
+    EXPECT_TRUE(found);
+    EXPECT_EQ(layout_row_for(0x1600), layout_table()[0]);
+}
+
+TEST_F(InputLayoutTest, ReportLengthsAndUsageComeFromTheDescriptor) {
+    const DeviceRecord vendor = layout_of(0x0500, vendor_descriptor_64());
+    EXPECT_EQ(vendor.InputReportByteLength, 65);
+    EXPECT_EQ(vendor.OutputReportByteLength, 65);
+    EXPECT_EQ(vendor.Usage, 1);
+    EXPECT_EQ(vendor.UsagePage, 0xFF00);
+
+    const DeviceRecord joystick = layout_of(0x0600, joystick_descriptor({{1, 32}}));
+    EXPECT_EQ(joystick.InputReportByteLength, 1 + 4 + 2); // report ID, 32 buttons, X and Y
+    EXPECT_EQ(joystick.OutputReportByteLength, 0);
+    EXPECT_EQ(joystick.Usage, 4);
+    EXPECT_EQ(joystick.UsagePage, 1);
+}
+
+TEST_F(InputLayoutTest, InterfaceWithoutDescriptorGetsZeroLengthsAndItsRow) {
+    const DeviceRecord record = layout_of(0x0300, {});
+    EXPECT_EQ(record.InputReportByteLength, 0);
+    EXPECT_EQ(record.OutputReportByteLength, 0);
+    EXPECT_EQ(record.Usage, 0);
+    EXPECT_EQ(record.UsagePage, 0);
+    EXPECT_EQ(record.InputCount, 64);
+    EXPECT_EQ(record.PortCount, 2);
+}
+
+// A joystick's InputCount is the sum of the highest usages of at most two input button
+// capabilities, in 16-bit arithmetic; the other counts are 0 whatever the product's row says.
+TEST_F(InputLayoutTest, JoystickCountsItsButtons) {
+    struct Case {
+        const char *what;
+        std::vector<ButtonRange> buttons;
+        int16_t input_count;
+    };
+    const Case cases[] = {
+        {"one capability, buttons 1-32", {{1, 32}}, 32},
+        {"two capabilities add their highest usages", {{1, 24}, {25, 32}}, 24 + 32},
+        {"a third capability is not counted", {{1, 8}, {9, 16}, {17, 24}}, 8 + 16},
+        {"the sum wraps at 16 bits", {{0xFFF8, 0xFFFF}, {1, 0x20}}, 0x1F},
+        {"no button capability", {}, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const DeviceRecord record = layout_of(0x0910, joystick_descriptor(c.buttons));
+        Counts expected{};
+        expected[0] = c.input_count;
+        EXPECT_EQ(counts_at_offsets(record), expected);
+    }
+}
+
+TEST_F(InputLayoutTest, EnumerationFillsLayoutForEveryKeptRecord) {
+    Board joystick = make_board(0x0600);
+    joystick.report_descriptor = joystick_descriptor({{1, 32}});
+    add_board(joystick);
+    add_board(0x0800);
+    DeviceRecord devices[2];
+    int32_t count = 0;
+
+    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(devices[0].InputCount, 32);
+    EXPECT_EQ(devices[0].UsagePage, 1);
+    EXPECT_EQ(devices[1].LayoutCount15, 1536);
+    EXPECT_EQ(devices[1].InputReportByteLength, 65);
+    CloseDevices(static_cast<uint32_t>(count), devices);
+}
+
+} // namespace
+} // namespace panelink::test
