@@ -1,0 +1,191 @@
+// The built-in demo boards (PANELINK_SIMULATE=demo): a few of the family's boards with real
+// report descriptors whose inputs move by themselves, so the library and its programs can be
+// tried without hardware.
+#include <algorithm>
+
+#include "simulated_bus.h"
+
+namespace panelink::platform::sim {
+namespace {
+
+constexpr uint16_t kVendor = 0x12DA;
+constexpr const wchar_t *kManufacturer = L"Veltrane Inc.";
+
+// Reports of the vendor-defined boards: report ID byte plus 64 data bytes.
+constexpr size_t kBoardReport = 65;
+// Reports of the joystick adapter: report ID byte, 32 button bits, X and Y.
+constexpr size_t kJoystickReport = 7;
+
+// A vendor-defined board: 64 data bytes in each direction, no report IDs.
+constexpr uint8_t kBoardDescriptor[] = {
+    0x06, 0x00, 0xFF, // Usage Page (vendor 0xFF00)
+    0x09, 0x01,       // Usage (1)
+    0xA1, 0x01,       // Collection (Application)
+    0x15, 0x00,       //   Logical Minimum (0)
+    0x26, 0xFF, 0x00, //   Logical Maximum (255)
+    0x75, 0x08,       //   Report Size (8)
+    0x95, 0x40,       //   Report Count (64)
+    0x09, 0x02,       //   Usage (2)
+    0x81, 0x02,       //   Input (Data, Variable, Absolute)
+    0x09, 0x03,       //   Usage (3)
+    0x91, 0x02,       //   Output (Data, Variable, Absolute)
+    0xC0,             // End Collection
+};
+
+// The configuration interface of a dual-interface board: the same reports, its own usage.
+constexpr uint8_t kConfigurationDescriptor[] = {
+    0x06, 0x00, 0xFF, // Usage Page (vendor 0xFF00)
+    0x09, 0x02,       // Usage (2)
+    0xA1, 0x01,       // Collection (Application)
+    0x15, 0x00,       //   Logical Minimum (0)
+    0x26, 0xFF, 0x00, //   Logical Maximum (255)
+    0x75, 0x08,       //   Report Size (8)
+    0x95, 0x40,       //   Report Count (64)
+    0x09, 0x04,       //   Usage (4)
+    0x81, 0x02,       //   Input (Data, Variable, Absolute)
+    0x09, 0x05,       //   Usage (5)
+    0x91, 0x02,       //   Output (Data, Variable, Absolute)
+    0xC0,             // End Collection
+};
+
+// A joystick: buttons 1 to 32 as one usage range, then two 8-bit axes.
+constexpr uint8_t kJoystickDescriptor[] = {
+    0x05, 0x01,       // Usage Page (Generic Desktop)
+    0x09, 0x04,       // Usage (Joystick)
+    0xA1, 0x01,       // Collection (Application)
+    0x05, 0x09,       //   Usage Page (Button)
+    0x19, 0x01,       //   Usage Minimum (1)
+    0x29, 0x20,       //   Usage Maximum (32)
+    0x15, 0x00,       //   Logical Minimum (0)
+    0x25, 0x01,       //   Logical Maximum (1)
+    0x75, 0x01,       //   Report Size (1)
+    0x95, 0x20,       //   Report Count (32)
+    0x81, 0x02,       //   Input (Data, Variable, Absolute)
+    0x05, 0x01,       //   Usage Page (Generic Desktop)
+    0x09, 0x30,       //   Usage (X)
+    0x09, 0x31,       //   Usage (Y)
+    0x15, 0x00,       //   Logical Minimum (0)
+    0x26, 0xFF, 0x00, //   Logical Maximum (255)
+    0x75, 0x08,       //   Report Size (8)
+    0x95, 0x02,       //   Report Count (2)
+    0x81, 0x02,       //   Input (Data, Variable, Absolute)
+    0xC0,             // End Collection
+};
+
+// Sets input `index` (bit index % 8 of data byte index / 8) of a report with a report ID byte.
+void set_input(uint8_t *report, size_t length, unsigned index) {
+    const size_t byte = 1 + index / 8;
+    if (byte < length) {
+        report[byte] |= static_cast<uint8_t>(1u << (index % 8));
+    }
+}
+
+// Reports per second at the 20 ms motion period: switches toggle once a second.
+constexpr uint64_t kReportsPerSecond = 50;
+
+bool switch_on(uint64_t step) {
+    return (step / kReportsPerSecond) % 2 == 1;
+}
+
+// A rotary encoder on inputs 0 and 1: eight quadrature steps (00, 01, 11, 10, ...) one per
+// report, then a pause of twelve reports, then eight steps back and another pause.
+void encoder(uint64_t step, uint8_t *report, size_t length) {
+    constexpr uint64_t kSteps = 8;
+    constexpr uint64_t kBlock = 20;
+    constexpr unsigned kGray[4] = {0b00, 0b01, 0b11, 0b10};
+    const uint64_t block = step / kBlock;
+    const uint64_t moved = std::min(step % kBlock, kSteps);
+    const uint64_t position = block % 2 == 0 ? moved : kSteps - moved;
+    const unsigned phase = kGray[position % 4];
+    if (phase & 1u) {
+        set_input(report, length, 0);
+    }
+    if (phase & 2u) {
+        set_input(report, length, 1);
+    }
+}
+
+// 256-input board: the encoder on inputs 0 and 1, a switch on input 2, a bit walking over
+// inputs 8 to 255.
+void board_256(uint64_t step, uint8_t *report, size_t length) {
+    encoder(step, report, length);
+    if (switch_on(step)) {
+        set_input(report, length, 2);
+    }
+    set_input(report, length, 8 + static_cast<unsigned>(step % 248));
+}
+
+// 64-input board: a bit walking over inputs 0 to 62, a switch on input 63.
+void board_64(uint64_t step, uint8_t *report, size_t length) {
+    set_input(report, length, static_cast<unsigned>(step % 63));
+    if (switch_on(step)) {
+        set_input(report, length, 63);
+    }
+}
+
+// First interface of the dual-interface board: a bit walking over inputs 0 to 31, a switch on
+// input 32.
+void dual_board(uint64_t step, uint8_t *report, size_t length) {
+    set_input(report, length, static_cast<unsigned>(step % 32));
+    if (switch_on(step)) {
+        set_input(report, length, 32);
+    }
+}
+
+// Joystick adapter: each button held in turn for five reports, X sweeping, Y rising and falling.
+void joystick(uint64_t step, uint8_t *report, size_t length) {
+    if (length < kJoystickReport) {
+        return;
+    }
+    set_input(report, length, static_cast<unsigned>((step / 5) % 32));
+    report[5] = static_cast<uint8_t>(step * 4);
+    const unsigned y = static_cast<unsigned>(step % 128) * 4;
+    report[6] = static_cast<uint8_t>(y < 256 ? y : 511 - y);
+}
+
+struct DemoBoard {
+    uint16_t product_id;
+    const char *path;
+    const wchar_t *product;
+    const wchar_t *serial;
+    const uint8_t *descriptor;
+    size_t descriptor_length;
+    MotionFill motion;
+    size_t report_length;
+};
+
+const DemoBoard kDemoBoards[] = {
+    {0x0500, "sim://demo/0500#vid_12da&pid_0500&mi_00", L"Halcyon-256 USB MODULE", L"D0500-01",
+     kBoardDescriptor, sizeof kBoardDescriptor, board_256, kBoardReport},
+    {0x0700, "sim://demo/0700#vid_12da&pid_0700&mi_00", L"Halcyon-64 USB MODULE", L"D0700-01",
+     kBoardDescriptor, sizeof kBoardDescriptor, board_64, kBoardReport},
+    {0x0910, "sim://demo/0910/0#vid_12da&pid_0910&mi_00", L"Zephyr-Lite", L"D0910-01",
+     kBoardDescriptor, sizeof kBoardDescriptor, dual_board, kBoardReport},
+    {0x0910, "sim://demo/0910/1#vid_12da&pid_0910&mi_01", L"Zephyr-Lite", L"D0910-01",
+     kConfigurationDescriptor, sizeof kConfigurationDescriptor, nullptr, 0},
+    {0x0600, "sim://demo/0600#vid_12da&pid_0600&mi_00", L"Zephyr - USB Adapter", L"D0600-01",
+     kJoystickDescriptor, sizeof kJoystickDescriptor, joystick, kJoystickReport},
+};
+
+} // namespace
+
+void add_demo_set(Bus &bus) {
+    for (const DemoBoard &board : kDemoBoards) {
+        PanelinkSimInterface description{};
+        description.vendor_id = kVendor;
+        description.product_id = board.product_id;
+        description.version_number = 0x0100;
+        description.path = board.path;
+        description.manufacturer = kManufacturer;
+        description.product = board.product;
+        description.serial_number = board.serial;
+        description.report_descriptor = board.descriptor;
+        description.report_descriptor_length = board.descriptor_length;
+        Motion motion;
+        motion.fill = board.motion;
+        motion.length = board.report_length;
+        bus.add(description, motion);
+    }
+}
+
+} // namespace panelink::platform::sim
