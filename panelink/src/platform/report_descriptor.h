@@ -39,6 +39,15 @@ struct Capability {
     uint16_t bit_field = 0;     // the main item's flags (Data/Constant, Variable/Array, ...)
     int32_t logical_min = 0;
     int32_t logical_max = 0;
+    int32_t physical_min = 0;
+    int32_t physical_max = 0;
+    uint32_t units = 0;
+    uint32_t units_exponent = 0;
+    // An array field whose usages take several capabilities: set on every one of them except
+    // the field's first usage, which comes last in the capability order.
+    bool is_multiple_items_for_array = false;
+    // Array fields: the control value minus the logical minimum that selects usage_min.
+    uint32_t array_index_offset = 0;
 };
 
 // One control that HidP_GetData would return: its data index and its value (for a button, 1
