@@ -87,22 +87,18 @@ bool switch_on(uint64_t step) {
     return (step / kReportsPerSecond) % 2 == 1;
 }
 
-// A rotary encoder on inputs 0 and 1: eight quadrature steps (00, 01, 11, 10, ...) one per
-// report, then a pause of twelve reports, then eight steps back and another pause.
+// A rotary encoder on inputs 0 and 1, as the boards report one: every detent is a pulse on
+// input 0 (turned clockwise) or on input 1 (counter-clockwise), one report on and one off.
+// Each block of 20 reports turns four detents one way, then pauses; the next block turns back.
 void encoder(uint64_t step, uint8_t *report, size_t length) {
-    constexpr uint64_t kSteps = 8;
     constexpr uint64_t kBlock = 20;
-    constexpr unsigned kGray[4] = {0b00, 0b01, 0b11, 0b10};
-    const uint64_t block = step / kBlock;
-    const uint64_t moved = std::min(step % kBlock, kSteps);
-    const uint64_t position = block % 2 == 0 ? moved : kSteps - moved;
-    const unsigned phase = kGray[position % 4];
-    if (phase & 1u) {
-        set_input(report, length, 0);
+    constexpr uint64_t kPulseReports = 8; // four detents, each on for one report, off for one
+    const uint64_t within = step % kBlock;
+    if (within >= kPulseReports || within % 2 == 1) {
+        return;
     }
-    if (phase & 2u) {
-        set_input(report, length, 1);
-    }
+    const bool clockwise = (step / kBlock) % 2 == 0;
+    set_input(report, length, clockwise ? 0 : 1);
 }
 
 // 256-input board: the encoder on inputs 0 and 1, a switch on input 2, a bit walking over
