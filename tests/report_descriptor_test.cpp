@@ -189,6 +189,24 @@ TEST(ReportDescriptor, JoystickDataItemsGiveSetButtonsAndEveryAxis) {
     EXPECT_EQ(c.input_data(report.data(), report.size(), nullptr, 4), 0u);
 }
 
+TEST(ReportDescriptor, ButtonsThatStartInsideAByteAreReadBitByBit) {
+    // Three bits of padding, then 20 buttons: button bits do not start on a byte boundary.
+    const Bytes descriptor = {0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, 0x75, 0x01, 0x95, 0x03, 0x81,
+                              0x03, 0x05, 0x09, 0x19, 0x01, 0x29, 0x14, 0x15, 0x00, 0x25, 0x01,
+                              0x95, 0x14, 0x81, 0x02, 0x95, 0x01, 0x81, 0x03, 0xC0};
+    const Collection c = parse_ok(descriptor).collections.at(0);
+    ASSERT_EQ(c.input_report_byte_length, 4);
+    // Buttons 0, 4, 5, 12 and 19 on: report bits 3, 7, 8, 15 and 22; the padding bits are set
+    // too and must not count.
+    const Bytes report = {0x00, 0x8F, 0x81, 0x40};
+    const std::vector<std::pair<uint16_t, uint32_t>> expected = {
+        {0, 1}, {4, 1}, {5, 1}, {12, 1}, {19, 1}};
+    EXPECT_EQ(pairs(data_of(c, report)), expected);
+    // Cut after its second byte, the report holds buttons 0 to 4 only.
+    EXPECT_EQ(pairs(data_of(c, Bytes{0x00, 0x8F})),
+              (std::vector<std::pair<uint16_t, uint32_t>>{{0, 1}, {4, 1}}));
+}
+
 TEST(ReportDescriptor, ReportIdsSeparateReportsAndLengths) {
     const ReportDescriptor d = parse_ok(kReportIds);
     ASSERT_EQ(d.collections.size(), 1u);

@@ -10,6 +10,9 @@ namespace {
 constexpr uint32_t kSlotBits = 16;
 constexpr uint32_t kSlotMask = (1u << kSlotBits) - 1;
 constexpr size_t kMaxSlots = kSlotMask; // slot + 1 must fit in the low 16 bits
+// A slot whose generation has reached this value is not reused: a further generation would
+// wrap round to ids issued before, and a stale id would reach the new device.
+constexpr uint16_t kLastGeneration = 0xFFFF;
 
 struct Slot {
     std::unique_ptr<platform::Device> device;
@@ -42,7 +45,8 @@ uint32_t register_device(std::unique_ptr<platform::Device> device) {
         return 0;
     auto &table = slots();
     size_t index = 0;
-    while (index < table.size() && table[index].device)
+    while (index < table.size() &&
+           (table[index].device || table[index].generation == kLastGeneration))
         ++index;
     if (index == table.size()) {
         if (table.size() >= kMaxSlots)

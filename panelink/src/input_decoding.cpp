@@ -1,6 +1,7 @@
 #include "input_decoding.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "handle_table.h"
@@ -27,17 +28,27 @@ void decode_joystick(platform::Device &device, const hid::Collection &collection
                             std::min(item_count, kJoystickDataItems), input_states);
 }
 
+// Every byte value spread over 8 bytes of 0 or 1, least significant bit first: an unpacked
+// decode copies 8 positions per data byte instead of shifting out each bit.
+constexpr std::array<std::array<uint8_t, 8>, 256> kBitsOfByte = [] {
+    std::array<std::array<uint8_t, 8>, 256> table{};
+    for (size_t value = 0; value < table.size(); ++value)
+        for (size_t bit = 0; bit < 8; ++bit)
+            table[value][bit] = static_cast<uint8_t>((value >> bit) & 1u);
+    return table;
+}();
+
 void decode_board(uint8_t *input_states, const uint8_t *report, size_t length, bool packed) {
     // Byte 0 is the report ID; data byte i is report byte i + 1.
-    for (size_t i = 0; i + 1 < length; ++i) {
-        const uint8_t data = report[i + 1];
-        if (packed) {
-            input_states[i] = data;
-            continue;
-        }
-        for (size_t bit = 0; bit < 8; ++bit)
-            input_states[8 * i + bit] = static_cast<uint8_t>((data >> bit) & 1u);
+    if (length < 2)
+        return;
+    const size_t data_bytes = length - 1;
+    if (packed) {
+        std::memcpy(input_states, report + 1, data_bytes);
+        return;
     }
+    for (size_t i = 0; i < data_bytes; ++i)
+        std::memcpy(input_states + 8 * i, kBitsOfByte[report[i + 1]].data(), 8);
 }
 
 } // namespace

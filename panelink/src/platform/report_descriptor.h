@@ -52,9 +52,11 @@ struct Capability {
 
 // One control that HidP_GetData would return: its data index and its value (for a button, 1
 // when it is on).
+// A plain aggregate on purpose: decoders keep a list of 256 on the stack per report, and only
+// the entries input_data() fills are read, so the list is not cleared on every call.
 struct DataItem {
-    uint16_t data_index = 0;
-    uint32_t value = 0;
+    uint16_t data_index;
+    uint32_t value;
     bool on() const { return value != 0; }
 };
 
@@ -78,8 +80,7 @@ struct Collection {
     // HidP_GetData for an input report: the data items of every set button and every value
     // control of the report whose ID is report[0], at most `capacity` of them, into `out`.
     // Reads no byte at or past `length`; allocates nothing. Returns the number of items.
-    size_t input_data(const uint8_t *report, size_t length, DataItem *out,
-                      size_t capacity) const;
+    size_t input_data(const uint8_t *report, size_t length, DataItem *out, size_t capacity) const;
 };
 
 struct ReportDescriptor {

@@ -114,8 +114,27 @@ size_t Collection::input_data(const uint8_t *report, size_t length, DataItem *ou
                     emit(cap.data_index_min + i, value);
                 }
             }
+        } else if ((cap.bit_field & kFlagVariable) != 0 && cap.bit_size == 1) {
+            // One bit per usage; controls past the last usage have no data index, and bits past
+            // the end of the report are not there. Bytes with no bit set are passed over whole:
+            // this runs for every joystick report.
+            const size_t report_bits = length * 8;
+            const size_t inside = start < report_bits ? report_bits - start : 0;
+            const size_t controls = std::min<size_t>({cap.report_count, usages, inside});
+            for (size_t i = 0; i < controls && count < capacity;) {
+                const size_t bit = start + i;
+                const uint8_t byte = static_cast<uint8_t>(report[bit / 8] >> (bit % 8));
+                if (byte == 0) {
+                    i += 8 - bit % 8;
+                    continue;
+                }
+                if ((byte & 1u) != 0) {
+                    emit(cap.data_index_min + static_cast<uint32_t>(i), 1);
+                }
+                ++i;
+            }
         } else if ((cap.bit_field & kFlagVariable) != 0) {
-            // One bit per usage; controls past the last usage have no data index.
+            // Wider variable button fields: a control that is not 0 is on.
             const uint32_t controls = std::min<uint32_t>(cap.report_count, usages);
             for (uint32_t i = 0; i < controls && count < capacity; ++i) {
                 uint32_t value = 0;

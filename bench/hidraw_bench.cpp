@@ -1,0 +1,161 @@
+// The hidraw backend's poll against the system call underneath it. A FIFO stands in for the
+// device node (in a throw-away sysfs and /dev tree), and in the same run, iteration by
+// iteration, the library's ReadInputData and a bare non-blocking read() are timed on the same
+// FIFO: with no report waiting, and with one 64-byte report written just before. The ratio of
+// the two is reported as the counter "ratio".
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <panelink/panelink.h>
+
+#include "allocation_counter.h"
+#include "handle_table.h"
+#include "platform/hidraw_backend.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::vector<uint8_t> kBoardDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00,
+                                               0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x02,
+                                               0x81, 0x02, 0x09, 0x03, 0x91, 0x02, 0xC0};
+
+void write_file(const fs::path &path, const std::string &contents) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+// One board interface whose node is a FIFO, opened through the hidraw backend and registered
+// as the library opens boards; `board` is the board's side of the FIFO, `bare` a second
+// reading end for the bare read().
+class FifoBoard {
+  public:
+    FifoBoard() {
+        char name[] = "/tmp/panelink-bench-XXXXXX";
+        root_ = mkdtemp(name);
+        const fs::path hid = root_ + "/sys/devices/virtual/misc/uhid/0003:12DA:0500.0001";
+        write_file(hid / "uevent", "DRIVER=hid-generic\nHID_ID=0003:000012DA:00000500\n"
+                                   "HID_NAME=Bench board\nHID_PHYS=phys\nHID_UNIQ=\n");
+        write_file(hid / "report_descriptor",
+                   std::string(kBoardDescriptor.begin(), kBoardDescriptor.end()));
+        fs::create_directories(hid / "hidraw" / "hidraw0");
+        fs::create_directory_symlink("../..", hid / "hidraw" / "hidraw0" / "device");
+        fs::create_directories(root_ + "/sys/class/hidraw");
+        fs::create_directory_symlink(hid / "hidraw" / "hidraw0",
+                                     root_ + "/sys/class/hidraw/hidraw0");
+        fs::create_directories(root_ + "/dev");
+        const std::string node = root_ + "/dev/hidraw0";
+        mkfifo(node.c_str(), 0600);
+        board = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        bare = open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+
+        backend_ = panelink::platform::hidraw::make_backend({root_ + "/sys", root_ + "/dev"});
+        record.Handle =
+            panelink::register_device(backend_->open((node + "#vid_12da&pid_0500&mi_00").c_str()));
+        record.InputReportByteLength = 65;
+        record.OutputReportByteLength = 65;
+        record.Usage = 1;
+        record.UsagePage = 0xFF00;
+        record.DeviceIndex = 0;
+    }
+    ~FifoBoard() {
+        CloseDevices(1, &record);
+        close(board);
+        close(bare);
+        fs::remove_all(root_);
+    }
+    bool ok() const { return record.Handle != 0 && board >= 0 && bare >= 0; }
+
+    DeviceRecord record{};
+    int board = -1;
+    int bare = -1;
+
+  private:
+    std::string root_;
+    std::unique_ptr<panelink::platform::Backend> backend_;
+};
+
+// Times `rounds` library polls and `rounds` bare reads, alternating in blocks, and reports
+// both per operation and their ratio.
+template <typename Library, typename Bare>
+void compare(benchmark::State &state, FifoBoard &fifo, Library library, Bare bare) {
+    constexpr int kBlock = 256;
+    double library_ns = 0, bare_ns = 0;
+    int64_t operations = 0;
+    uint64_t library_allocations = 0;
+    for (auto _ : state) {
+        const uint64_t a0 = bench::allocations();
+        auto t0 = Clock::now();
+        for (int i = 0; i < kBlock; ++i)
+            library(fifo);
+        auto t1 = Clock::now();
+        library_allocations += bench::allocations() - a0;
+        for (int i = 0; i < kBlock; ++i)
+            bare(fifo);
+        auto t2 = Clock::now();
+        library_ns += std::chrono::duration<double, std::nano>(t1 - t0).count();
+        bare_ns += std::chrono::duration<double, std::nano>(t2 - t1).count();
+        operations += kBlock;
+    }
+    state.counters["library_ns"] = library_ns / static_cast<double>(operations);
+    state.counters["bare_read_ns"] = bare_ns / static_cast<double>(operations);
+    state.counters["ratio"] = library_ns / bare_ns;
+    state.counters["allocs/poll"] =
+        static_cast<double>(library_allocations) / static_cast<double>(operations);
+}
+
+uint8_t g_states[PANELINK_INPUT_STATES_SIZE];
+uint8_t g_buffer[65];
+const uint8_t kReport[64] = {1, 2, 3, 4};
+
+void BM_HidrawPollNoReport(benchmark::State &state) {
+    FifoBoard fifo;
+    if (!fifo.ok()) {
+        state.SkipWithError("the FIFO board could not be set up");
+        return;
+    }
+    ReadInputData(&fifo.record, g_states, 0); // starts the slot's read
+    compare(
+        state, fifo,
+        [](FifoBoard &f) { benchmark::DoNotOptimize(ReadInputData(&f.record, g_states, 0)); },
+        [](FifoBoard &f) { benchmark::DoNotOptimize(read(f.bare, g_buffer, 64)); });
+}
+BENCHMARK(BM_HidrawPollNoReport);
+
+// Both sides pay the board's write() of the report; the library then decodes it and
+// discards the (empty) rest of the queue.
+void BM_HidrawPollWithReport(benchmark::State &state) {
+    FifoBoard fifo;
+    if (!fifo.ok()) {
+        state.SkipWithError("the FIFO board could not be set up");
+        return;
+    }
+    ReadInputData(&fifo.record, g_states, 0);
+    compare(
+        state, fifo,
+        [](FifoBoard &f) {
+            benchmark::DoNotOptimize(write(f.board, kReport, sizeof kReport));
+            if (ReadInputData(&f.record, g_states, 0) != PANELINK_READ_DECODED)
+                std::abort();
+        },
+        [](FifoBoard &f) {
+            benchmark::DoNotOptimize(write(f.board, kReport, sizeof kReport));
+            if (read(f.bare, g_buffer, 64) != 64)
+                std::abort();
+        });
+}
+BENCHMARK(BM_HidrawPollWithReport);
+
+} // namespace
+
+BENCHMARK_MAIN();
