@@ -73,9 +73,11 @@ struct Resources {
     static Resources now() {
         Resources r;
         r.handles = open_device_count();
+#ifndef _WIN32 // under Wine the process's descriptors include Wine's own, which come and go
         for ([[maybe_unused]] const auto &entry :
              std::filesystem::directory_iterator("/proc/self/fd"))
             ++r.descriptors;
+#endif
         r.heap_blocks = g_live_blocks.load();
         return r;
     }

@@ -98,7 +98,8 @@ int add_board(uint16_t product_id, std::string path, uint16_t vendor_id) {
 }
 
 std::string read_file(const std::string &name) {
-    std::ifstream file(name, std::ios::binary);
+    // Text mode: the log is a text file (CR LF line ends on Windows).
+    std::ifstream file(name);
     std::ostringstream content;
     content << file.rdbuf();
     return content.str();
