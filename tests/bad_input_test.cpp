@@ -22,7 +22,7 @@
 
 #include "handle_table.h"
 #include "platform/platform.h"
-#include "support/output_board.h"
+#include "support/open_board.h"
 #include "support/sim_boards.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -245,7 +245,7 @@ TEST_F(BadInputTest, NullRecordFailsEveryExport) {
 }
 
 TEST_F(BadInputTest, NullBuffersFailWithAnOpenBoard) {
-    OutputBoard board;
+    OpenBoard board;
     DeviceRecord *r = &board.record();
     EXPECT_EQ(ReadData(r, nullptr), PANELINK_READ_FAILED);
     EXPECT_EQ(ReadInputData(r, nullptr, 0), PANELINK_READ_FAILED);
@@ -288,7 +288,7 @@ TEST_F(BadInputTest, NullCountOrArrayFailsDetection) {
 }
 
 TEST_F(BadInputTest, ZeroedRecordFailsEveryExport) {
-    OutputBoard board; // an open board, so handle 0 must not reach it by accident
+    OpenBoard board; // an open board, so handle 0 must not reach it by accident
     DeviceRecord zeroed{};
     expect_every_export_fails(&zeroed, "a zeroed record");
     EXPECT_TRUE(board.pop_all_output().empty());
@@ -304,7 +304,7 @@ TEST_F(BadInputTest, ZeroedRecordFailsEveryExport) {
 // Closed, stale and forged handles
 
 TEST_F(BadInputTest, ClosedHandleFailsEveryExport) {
-    OutputBoard board;
+    OpenBoard board;
     DeviceRecord closed = board.record();
     ASSERT_EQ(CloseDevices(1, &closed), 1);
     EXPECT_EQ(closed.Handle, 0u);
@@ -319,10 +319,10 @@ TEST_F(BadInputTest, ClosedHandleFailsEveryExport) {
 TEST_F(BadInputTest, StaleHandleNeverReachesTheDeviceNowInItsSlot) {
     DeviceRecord stale;
     {
-        OutputBoard first;
+        OpenBoard first;
         stale = first.record();
     } // closed and unplugged; its table slot is free again
-    OutputBoard second;
+    OpenBoard second;
     ASSERT_NE(second.record().Handle, stale.Handle);
     expect_every_export_fails(&stale, "a stale handle");
     EXPECT_TRUE(second.pop_all_output().empty()) << "a stale handle wrote to the new board";
@@ -353,7 +353,7 @@ TEST_F(BadInputTest, StaleHandleStaysStaleAfterItsSlotIsReusedForEveryGeneration
 }
 
 TEST_F(BadInputTest, ForgedHandlesFailEveryExport) {
-    OutputBoard board;
+    OpenBoard board;
     const uint32_t real = board.record().Handle;
     const uint32_t forged[] = {
         0xFFFFFFFFu,        // every bit set
@@ -380,7 +380,7 @@ TEST_F(BadInputTest, ForgedHandlesFailEveryExport) {
 // DeviceIndex and report lengths
 
 TEST_F(BadInputTest, DeviceIndexBeyondThePollSlotsIsRefused) {
-    OutputBoard board;
+    OpenBoard board;
     const std::array<uint8_t, 65> report{0, 0xFF};
     for (uint16_t index : {uint16_t{128}, uint16_t{129}, uint16_t{1000}, uint16_t{65535}}) {
         board.record().DeviceIndex = index;
@@ -407,7 +407,7 @@ TEST_F(BadInputTest, DeviceIndexBeyondThePollSlotsIsRefused) {
 }
 
 TEST_F(BadInputTest, InputReportLengthsOutsideTwoTo65AreRefused) {
-    OutputBoard board;
+    OpenBoard board;
     std::vector<uint8_t> report(70);
     for (size_t i = 1; i < report.size(); ++i)
         report[i] = static_cast<uint8_t>(i);
@@ -451,7 +451,7 @@ TEST_F(BadInputTest, InputReportLengthsOutsideTwoTo65AreRefused) {
 }
 
 TEST_F(BadInputTest, OutputReportLengthsAboveTheBufferSendNothing) {
-    OutputBoard board;
+    OpenBoard board;
     for (uint16_t length : {0, 1, 2, 65, 66, 68, 69, 65535}) {
         SCOPED_TRACE("OutputReportByteLength " + std::to_string(length));
         board.record().OutputReportByteLength = length;
@@ -471,7 +471,7 @@ TEST_F(BadInputTest, OutputReportLengthsAboveTheBufferSendNothing) {
 }
 
 TEST_F(BadInputTest, WriteDataSendsExactlyTheRecordsLength) {
-    OutputBoard board;
+    OpenBoard board;
     for (uint16_t length : {1, 2, 65, 66, 1000, 65535}) {
         board.record().OutputReportByteLength = length;
         Bytes report(length, 0x42); // the caller's buffer holds exactly one report
@@ -544,7 +544,7 @@ TEST_F(BadInputTest, DetectDeviceWithProductIdsOutside16BitsFindsNothing) {
 // PortCount, ports, counts and pattern numbers
 
 TEST_F(BadInputTest, RetrieveStatusQueriesAtMost24PortsForAnyPortCount) {
-    OutputBoard board(0x0800);
+    OpenBoard board(0x0800);
     std::vector<int32_t> counts = {0,   1,   2,   3,   23,    24,    25,    26,
                                    127, 128, 255, 256, 32767, 32768, 65534, 65535};
     for (int32_t c = 7; c < 65536; c += 4099)
@@ -563,7 +563,7 @@ TEST_F(BadInputTest, RetrieveStatusQueriesAtMost24PortsForAnyPortCount) {
 }
 
 TEST_F(BadInputTest, OutOfRangePortsAndCountsUseTheirLowByte) {
-    OutputBoard board;
+    OpenBoard board;
     DeviceRecord *r = &board.record();
     const int32_t ports[] = {
         std::numeric_limits<int32_t>::min(), -1, 0, 1, 23, 24, 25, 255, 256, 257, 0x12345678,
@@ -608,7 +608,7 @@ TEST_F(BadInputTest, OutOfRangePortsAndCountsUseTheirLowByte) {
 }
 
 TEST_F(BadInputTest, EveryTandemPatternNumberAndUnterminatedGroups) {
-    OutputBoard board;
+    OpenBoard board;
     for (int number = 0; number < 256; ++number) {
         Guarded<char> layout(kTandemBytes, '8'); // groups with no terminator in their 9 bytes
         layout.get()[18] = static_cast<char>(number);
@@ -624,7 +624,7 @@ TEST_F(BadInputTest, EveryTandemPatternNumberAndUnterminatedGroups) {
 }
 
 TEST_F(BadInputTest, LongDisplayTextsStayInsideTheReport) {
-    OutputBoard board;
+    OpenBoard board;
     for (size_t length : {0, 1, 7, 8, 100, 4096}) {
         Guarded<char> text(length + 1, '.');
         for (size_t i = 0; i < length; i += 3)
@@ -666,7 +666,7 @@ TEST_F(BadInputTest, SimulationFunctionsRefuseBadArguments) {
     // Taking an output report into a buffer too small for it copies only what fits.
     DeviceRecord record{};
     {
-        OutputBoard board;
+        OpenBoard board;
         Bytes small(4, 0x11);
         const std::array<uint8_t, 65> sent{0, 1, 2, 3, 4, 5};
         ASSERT_EQ(WriteData(&board.record(), sent.data()), 65);

@@ -14,6 +14,7 @@
 #include "device_identity.h"
 #include "handle_table.h"
 #include "product_names.h"
+#include "support/open_board.h"
 #include "support/sim_boards.h"
 
 namespace panelink::test {
@@ -32,23 +33,17 @@ class DeviceIdentityTest : public SimBoardsTest {
     std::string log;
 
     int fill(const Board &board, ConfigType config_type = ConfigType::Standard) {
-        const int id = add_board(board);
-        const std::string path =
-            board.path.empty() ? board_path(board.vendor_id, board.product_id) : board.path;
-        const uint32_t handle = register_device(platform::backend().open(path.c_str()));
-        EXPECT_NE(handle, 0u);
-        record.Handle = handle;
+        OpenBoard open(board);
+        record.Handle = open.record().Handle;
         record.DeviceIndex = 0;
         const platform::Attributes attributes{board.vendor_id, board.product_id,
                                               board.version_number};
         int result = 0;
         {
             detection_log::Session session(kLogName, "w");
-            result = GetDevParam(attributes, record, path, config_type);
+            result = GetDevParam(attributes, record, open.path(), config_type);
         }
         log = read_file(kLogName);
-        close_device(handle);
-        panelink_sim_remove(id);
         return result;
     }
 
@@ -278,19 +273,14 @@ TEST_F(DeviceIdentityTest, TextsThatFailAFewTimesThenAnswerAreUsed) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.failures);
         record = DeviceRecord{};
-        const int id = add_board(make_board(0x0700));
-        panelink_sim_set_fault(id, PANELINK_SIM_FAULT_TEXTS, c.failures);
-        const uint32_t handle =
-            register_device(platform::backend().open(board_path(0x12DA, 0x0700).c_str()));
-        record.Handle = handle;
+        OpenBoard board(0x0700);
+        panelink_sim_set_fault(board.id(), PANELINK_SIM_FAULT_TEXTS, c.failures);
+        record.Handle = board.record().Handle;
         {
             detection_log::Session session(kLogName, "w");
-            EXPECT_EQ(GetDevParam({0x12DA, 0x0700, 1}, record, board_path(0x12DA, 0x0700),
-                                  ConfigType::Standard),
+            EXPECT_EQ(GetDevParam({0x12DA, 0x0700, 1}, record, board.path(), ConfigType::Standard),
                       1);
         }
-        close_device(handle);
-        panelink_sim_remove(id);
         EXPECT_EQ(read_file(kLogName), c.log);
         EXPECT_STREQ(record.Manufacturer, c.manufacturer);
         EXPECT_STREQ(record.ProductName, c.product);

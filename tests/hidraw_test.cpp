@@ -26,6 +26,7 @@
 #include "platform/hidraw_report_ids.h"
 #include "platform/hidraw_sysfs.h"
 #include "platform/hidraw_text.h"
+#include "support/sim_boards.h"
 
 namespace {
 
@@ -34,9 +35,7 @@ using namespace panelink::platform;
 using Clock = std::chrono::steady_clock;
 
 // Vendor page, no report IDs: 64-byte input and output reports.
-const std::vector<uint8_t> kBoardDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00,
-                                               0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x01,
-                                               0x81, 0x02, 0x09, 0x01, 0x91, 0x02, 0xC0};
+const std::vector<uint8_t> kBoardDescriptor = panelink::test::vendor_descriptor();
 // Joystick with report ID 1: 32 buttons and two 8-bit axes (7-byte input reports).
 const std::vector<uint8_t> kJoystickDescriptor = {
     0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, 0x85, 0x01, 0x05, 0x09, 0x19, 0x01, 0x29, 0x20,
@@ -306,10 +305,21 @@ TEST(HidrawWalk, MissingHidrawClassIsEmptyButMissingSysfsFails) {
     EXPECT_EQ(nowhere->last_error(), static_cast<uint32_t>(ENOENT));
 }
 
-TEST(HidrawOpen, UsbInterfaceGivesAttributesTextsAndCollection) {
+// A fake tree holding the standard set, and the hidraw backend over it.
+class StandardSet : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        add_standard_set(tree);
+        backend = hidraw::make_backend(tree.roots());
+    }
+
     FakeTree tree;
-    add_standard_set(tree);
-    auto backend = hidraw::make_backend(tree.roots());
+    std::unique_ptr<Backend> backend;
+};
+
+class HidrawOpen : public StandardSet {};
+
+TEST_F(HidrawOpen, UsbInterfaceGivesAttributesTextsAndCollection) {
     auto board = backend->open((tree.dev() + "/hidraw1#vid_12da&pid_0910&mi_01").c_str());
     ASSERT_NE(board, nullptr);
     Attributes attributes;
@@ -335,10 +345,7 @@ TEST(HidrawOpen, UsbInterfaceGivesAttributesTextsAndCollection) {
     EXPECT_EQ(adapter->collection()->usage_page, 1);
 }
 
-TEST(HidrawOpen, DeviceWithoutUsbParentUsesHidNameAndUniq) {
-    FakeTree tree;
-    add_standard_set(tree);
-    auto backend = hidraw::make_backend(tree.roots());
+TEST_F(HidrawOpen, DeviceWithoutUsbParentUsesHidNameAndUniq) {
     auto device = backend->open((tree.dev() + "/hidraw3#vid_6666&pid_0800").c_str());
     ASSERT_NE(device, nullptr);
     Attributes attributes;
@@ -354,10 +361,7 @@ TEST(HidrawOpen, DeviceWithoutUsbParentUsesHidNameAndUniq) {
 
 // A node that cannot be opened. Taking permissions away does not stop root, who runs these tests
 // in containers, so a missing node stands for every open failure: the errno and its text travel.
-TEST(HidrawOpen, FailureCarriesErrnoAndItsText) {
-    FakeTree tree;
-    add_standard_set(tree);
-    auto backend = hidraw::make_backend(tree.roots());
+TEST_F(HidrawOpen, FailureCarriesErrnoAndItsText) {
     EXPECT_EQ(backend->open((tree.dev() + "/hidraw4#vid_12da&pid_0100&mi_00").c_str()), nullptr);
     EXPECT_EQ(backend->last_error(), static_cast<uint32_t>(ENOENT));
     EXPECT_EQ(backend->error_text(ENOENT), "No such file or directory");
@@ -365,10 +369,8 @@ TEST(HidrawOpen, FailureCarriesErrnoAndItsText) {
     EXPECT_EQ(backend->open(nullptr), nullptr);
 }
 
-TEST(HidrawOpen, NodeUnknownToSysfsOpensButHasNoIdentity) {
-    FakeTree tree;
+TEST_F(HidrawOpen, NodeUnknownToSysfsOpensButHasNoIdentity) {
     ASSERT_EQ(mkfifo((tree.dev() + "/stray").c_str(), 0600), 0);
-    auto backend = hidraw::make_backend(tree.roots());
     auto device = backend->open((tree.dev() + "/stray").c_str());
     ASSERT_NE(device, nullptr);
     Attributes attributes;
@@ -378,11 +380,10 @@ TEST(HidrawOpen, NodeUnknownToSysfsOpensButHasNoIdentity) {
     EXPECT_EQ(device->collection(), nullptr);
 }
 
-class HidrawIo : public ::testing::Test {
+class HidrawIo : public StandardSet {
   protected:
     void SetUp() override {
-        add_standard_set(tree);
-        backend = hidraw::make_backend(tree.roots());
+        StandardSet::SetUp();
         board = backend->open(tree.node_path("hidraw0").c_str());
         joystick = backend->open(tree.node_path("hidraw2").c_str());
         ASSERT_NE(board, nullptr);
@@ -391,8 +392,6 @@ class HidrawIo : public ::testing::Test {
         joystick_side = tree.board_side("hidraw2");
     }
 
-    FakeTree tree;
-    std::unique_ptr<Backend> backend;
     std::unique_ptr<Device> board, joystick;
     int board_side = -1, joystick_side = -1;
 };

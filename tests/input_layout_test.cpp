@@ -11,6 +11,7 @@
 #include "handle_table.h"
 #include "input_layout.h"
 #include "platform/platform.h"
+#include "support/open_board.h"
 #include "support/sim_boards.h"
 
 namespace panelink::test {
@@ -31,16 +32,11 @@ class InputLayoutTest : public SimBoardsTest {
     DeviceRecord layout_of(uint16_t product_id, const std::vector<uint8_t> &descriptor) {
         Board board = make_board(product_id);
         board.report_descriptor = descriptor;
-        const int id = add_board(board);
-        const uint32_t handle = register_device(
-            platform::backend().open(board_path(board.vendor_id, product_id).c_str()));
-        EXPECT_NE(handle, 0u);
+        OpenBoard open(board);
         DeviceRecord record;
         std::memset(&record, 0x7E, sizeof record);
         record.ProductID = product_id;
-        FillInputLayout(handle, record);
-        close_device(handle);
-        panelink_sim_remove(id);
+        FillInputLayout(open.record().Handle, record);
         return record;
     }
 };
@@ -63,10 +59,10 @@ TEST_F(InputLayoutTest, RowsWithValuesLandAtTheirOffsets) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.product_id);
-        EXPECT_EQ(counts_at_offsets(layout_of(c.product_id, vendor_descriptor_64())), c.expected);
+        EXPECT_EQ(counts_at_offsets(layout_of(c.product_id, vendor_descriptor())), c.expected);
     }
 
-    const DeviceRecord lumenet = layout_of(0x0800, vendor_descriptor_64());
+    const DeviceRecord lumenet = layout_of(0x0800, vendor_descriptor());
     EXPECT_EQ(lumenet.LayoutCount11, 48);
     EXPECT_EQ(lumenet.LayoutCount9, 1344);
     EXPECT_EQ(lumenet.PortCount, 24);
@@ -76,7 +72,7 @@ TEST_F(InputLayoutTest, ProductsWithoutARowGetZeros) {
     // 0x1600 has a row in the table that nothing selects.
     for (uint16_t id : {0x0100, 0x0600, 0x0920, 0x1000, 0x1700, 0x1600, 0x0000, 0xFFFF}) {
         SCOPED_TRACE(id);
-        EXPECT_EQ(counts_at_offsets(layout_of(id, vendor_descriptor_64())), Counts{});
+        EXPECT_EQ(counts_at_offsets(layout_of(id, vendor_descriptor())), Counts{});
     }
 }
 
@@ -90,7 +86,7 @@ TEST_F(InputLayoutTest, UnusedTandemRowIsKeptButNeverSelected) {
 }
 
 TEST_F(InputLayoutTest, ReportLengthsAndUsageComeFromTheDescriptor) {
-    const DeviceRecord vendor = layout_of(0x0500, vendor_descriptor_64());
+    const DeviceRecord vendor = layout_of(0x0500, vendor_descriptor());
     EXPECT_EQ(vendor.InputReportByteLength, 65);
     EXPECT_EQ(vendor.OutputReportByteLength, 65);
     EXPECT_EQ(vendor.Usage, 1);

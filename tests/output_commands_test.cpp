@@ -3,7 +3,6 @@
 #include <cstring>
 #include <functional>
 #include <numeric>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,23 +11,15 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
-#include "support/output_board.h"
+#include "support/open_board.h"
 #include "support/sim_boards.h"
 
 namespace {
 
-using panelink::test::OutputBoard;
+using panelink::test::report_with;
 using Bytes = std::vector<uint8_t>;
 
 constexpr size_t kReportLength = 65;
-
-// A 65-byte report that is zero except for `set` (offset, value) and runs of copied bytes.
-Bytes report_with(std::initializer_list<std::pair<size_t, uint8_t>> set) {
-    Bytes report(kReportLength, 0);
-    for (auto [offset, value] : set)
-        report[offset] = value;
-    return report;
-}
 
 void put(Bytes &report, size_t offset, const void *data, size_t length) {
     std::memcpy(report.data() + offset, data, length);
@@ -41,18 +32,11 @@ template <size_t N> std::array<uint8_t, N> sample_bytes(uint8_t first) {
     return data;
 }
 
-class OutputCommandsTest : public panelink::test::SimBoardsTest {
+class OutputCommandsTest : public panelink::test::OneBoardTest {
   protected:
-    void SetUp() override {
-        SimBoardsTest::SetUp();
-        board.emplace(0x0500);
-    }
     void TearDown() override {
-        if (board) {
-            EXPECT_TRUE(board->pop_all_output().empty()) << "reports left unchecked";
-        }
-        board.reset();
-        SimBoardsTest::TearDown();
+        EXPECT_TRUE(board->pop_all_output().empty()) << "reports left unchecked";
+        OneBoardTest::TearDown();
     }
     DeviceRecord *record() { return &board->record(); }
 
@@ -64,7 +48,6 @@ class OutputCommandsTest : public panelink::test::SimBoardsTest {
         return report;
     }
 
-    std::optional<OutputBoard> board;
     const std::array<uint8_t, 15> direct = sample_bytes<15>(0x10);
     const std::array<uint8_t, 56> mux = sample_bytes<56>(0x40);
     const std::array<uint8_t, 40> dac = sample_bytes<40>(0x80);

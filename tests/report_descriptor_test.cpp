@@ -16,6 +16,7 @@ using panelink::hid::DataItem;
 using panelink::hid::ReportDescriptor;
 using panelink::hid::ReportType;
 using Bytes = std::vector<uint8_t>;
+using Pairs = std::vector<std::pair<uint16_t, uint32_t>>; // (data index, value) of data items
 
 constexpr int kInput = static_cast<int>(ReportType::Input);
 constexpr int kOutput = static_cast<int>(ReportType::Output);
@@ -27,6 +28,13 @@ ReportDescriptor parse_ok(const Bytes &bytes) {
     EXPECT_TRUE(panelink::hid::parse_report_descriptor(bytes.data(), bytes.size(), out, &error))
         << error;
     return out;
+}
+
+// The one top-level collection of a descriptor that must parse.
+Collection only_collection(const Bytes &bytes) {
+    const ReportDescriptor d = parse_ok(bytes);
+    EXPECT_EQ(d.collections.size(), 1u);
+    return d.collections.at(0);
 }
 
 std::string parse_error(const Bytes &bytes) {
@@ -43,8 +51,8 @@ std::vector<DataItem> data_of(const Collection &c, const Bytes &report, size_t c
     return items;
 }
 
-std::vector<std::pair<uint16_t, uint32_t>> pairs(const std::vector<DataItem> &items) {
-    std::vector<std::pair<uint16_t, uint32_t>> out;
+Pairs pairs(const std::vector<DataItem> &items) {
+    Pairs out;
     for (const DataItem &item : items) {
         out.emplace_back(item.data_index, item.value);
     }
@@ -96,9 +104,7 @@ const Bytes kKeyboard = {
 };
 
 TEST(ReportDescriptor, VendorBoardHas65ByteReportsAndNoButtons) {
-    const ReportDescriptor d = parse_ok(kVendorBoard);
-    ASSERT_EQ(d.collections.size(), 1u);
-    const Collection &c = d.collections[0];
+    const Collection c = only_collection(kVendorBoard);
     EXPECT_EQ(c.usage, 0x01);
     EXPECT_EQ(c.usage_page, 0xFF00);
     EXPECT_EQ(c.input_report_byte_length, 65);
@@ -119,9 +125,7 @@ TEST(ReportDescriptor, VendorBoardHas65ByteReportsAndNoButtons) {
 }
 
 TEST(ReportDescriptor, JoystickCapabilitiesFollowWindowsOrder) {
-    const ReportDescriptor d = parse_ok(kJoystick);
-    ASSERT_EQ(d.collections.size(), 1u);
-    const Collection &c = d.collections[0];
+    const Collection c = only_collection(kJoystick);
     EXPECT_EQ(c.usage, 0x04);
     EXPECT_EQ(c.usage_page, 0x01);
     EXPECT_EQ(c.input_report_byte_length, 12);
@@ -159,7 +163,7 @@ TEST(ReportDescriptor, JoystickCapabilitiesFollowWindowsOrder) {
 }
 
 TEST(ReportDescriptor, JoystickButtonCapsAreBoundedByCapacity) {
-    const Collection c = parse_ok(kJoystick).collections.at(0);
+    const Collection c = only_collection(kJoystick);
     EXPECT_EQ(c.number_input_button_caps(), 1u);
     Capability caps[2];
     EXPECT_EQ(c.input_button_caps(caps, 2), 1u);
@@ -169,23 +173,21 @@ TEST(ReportDescriptor, JoystickButtonCapsAreBoundedByCapacity) {
 }
 
 TEST(ReportDescriptor, JoystickDataItemsGiveSetButtonsAndEveryAxis) {
-    const Collection c = parse_ok(kJoystick).collections.at(0);
+    const Collection c = only_collection(kJoystick);
     // Buttons 4 and 18 (data indices 3 and 17), X = 0x1234, Y = 2, Z = 0xFFFF, hat = 5.
     const Bytes report = {0x00, 0x08, 0x00, 0x02, 0x00, 0x34, 0x12, 0x02, 0x00, 0xFF, 0xFF, 0xF5};
-    const std::vector<std::pair<uint16_t, uint32_t>> expected = {
-        {3, 1}, {17, 1}, {32, 0xFFFF}, {33, 2}, {34, 0x1234}, {35, 5}};
+    const Pairs expected = {{3, 1}, {17, 1}, {32, 0xFFFF}, {33, 2}, {34, 0x1234}, {35, 5}};
     EXPECT_EQ(pairs(data_of(c, report)), expected);
 
     // A short report yields only the controls that lie wholly inside it.
     const Bytes first_bytes(report.begin(), report.begin() + 3);
-    EXPECT_EQ(pairs(data_of(c, first_bytes)), (std::vector<std::pair<uint16_t, uint32_t>>{{3, 1}}));
+    EXPECT_EQ(pairs(data_of(c, first_bytes)), (Pairs{{3, 1}}));
     const Bytes up_to_x(report.begin(), report.begin() + 7);
     EXPECT_EQ(data_of(c, up_to_x).size(), 3u); // two buttons and X
     EXPECT_TRUE(data_of(c, Bytes{}).empty());
 
     // Never more items than the caller has room for.
-    EXPECT_EQ(pairs(data_of(c, report, 2)),
-              (std::vector<std::pair<uint16_t, uint32_t>>{{3, 1}, {17, 1}}));
+    EXPECT_EQ(pairs(data_of(c, report, 2)), (Pairs{{3, 1}, {17, 1}}));
     EXPECT_EQ(c.input_data(report.data(), report.size(), nullptr, 4), 0u);
 }
 
@@ -194,23 +196,19 @@ TEST(ReportDescriptor, ButtonsThatStartInsideAByteAreReadBitByBit) {
     const Bytes descriptor = {0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, 0x75, 0x01, 0x95, 0x03, 0x81,
                               0x03, 0x05, 0x09, 0x19, 0x01, 0x29, 0x14, 0x15, 0x00, 0x25, 0x01,
                               0x95, 0x14, 0x81, 0x02, 0x95, 0x01, 0x81, 0x03, 0xC0};
-    const Collection c = parse_ok(descriptor).collections.at(0);
+    const Collection c = only_collection(descriptor);
     ASSERT_EQ(c.input_report_byte_length, 4);
     // Buttons 0, 4, 5, 12 and 19 on: report bits 3, 7, 8, 15 and 22; the padding bits are set
     // too and must not count.
     const Bytes report = {0x00, 0x8F, 0x81, 0x40};
-    const std::vector<std::pair<uint16_t, uint32_t>> expected = {
-        {0, 1}, {4, 1}, {5, 1}, {12, 1}, {19, 1}};
+    const Pairs expected = {{0, 1}, {4, 1}, {5, 1}, {12, 1}, {19, 1}};
     EXPECT_EQ(pairs(data_of(c, report)), expected);
     // Cut after its second byte, the report holds buttons 0 to 4 only.
-    EXPECT_EQ(pairs(data_of(c, Bytes{0x00, 0x8F})),
-              (std::vector<std::pair<uint16_t, uint32_t>>{{0, 1}, {4, 1}}));
+    EXPECT_EQ(pairs(data_of(c, Bytes{0x00, 0x8F})), (Pairs{{0, 1}, {4, 1}}));
 }
 
 TEST(ReportDescriptor, ReportIdsSeparateReportsAndLengths) {
-    const ReportDescriptor d = parse_ok(kReportIds);
-    ASSERT_EQ(d.collections.size(), 1u);
-    const Collection &c = d.collections[0];
+    const Collection c = only_collection(kReportIds);
     EXPECT_EQ(c.input_report_byte_length, 8);   // report 2: 7 data bytes
     EXPECT_EQ(c.output_report_byte_length, 5);  // report 3: 4 data bytes
     EXPECT_EQ(c.feature_report_byte_length, 2); // report 4: 1 data byte
@@ -227,16 +225,14 @@ TEST(ReportDescriptor, ReportIdsSeparateReportsAndLengths) {
     EXPECT_EQ(c.caps[kFeature].at(0).report_id, 4);
 
     // Only the controls of the report whose ID the report carries.
-    EXPECT_EQ(pairs(data_of(c, {0x01, 0xAA, 0xBB, 0x05})),
-              (std::vector<std::pair<uint16_t, uint32_t>>{{2, 1}, {4, 1}}));
-    EXPECT_EQ(pairs(data_of(c, {0x02, 0x34, 0x12, 0, 0, 0, 0, 0})),
-              (std::vector<std::pair<uint16_t, uint32_t>>{{1, 0x1234}}));
+    EXPECT_EQ(pairs(data_of(c, {0x01, 0xAA, 0xBB, 0x05})), (Pairs{{2, 1}, {4, 1}}));
+    EXPECT_EQ(pairs(data_of(c, {0x02, 0x34, 0x12, 0, 0, 0, 0, 0})), (Pairs{{1, 0x1234}}));
     EXPECT_TRUE(data_of(c, {0x09, 0xFF, 0xFF, 0xFF}).empty());
     EXPECT_TRUE(data_of(c, {0x00, 0xFF, 0xFF, 0xFF}).empty());
 }
 
 TEST(ReportDescriptor, KeyboardArrayMapsKeyCodesToDataIndices) {
-    const Collection c = parse_ok(kKeyboard).collections.at(0);
+    const Collection c = only_collection(kKeyboard);
     EXPECT_EQ(c.usage, 0x06);
     EXPECT_EQ(c.input_report_byte_length, 9);
     EXPECT_EQ(c.output_report_byte_length, 2);
@@ -258,15 +254,14 @@ TEST(ReportDescriptor, KeyboardArrayMapsKeyCodesToDataIndices) {
     // Left shift (0xE1), keys 0x04 and 0x05; an empty slot (0) and a value above the logical
     // maximum select no usage.
     const Bytes report = {0x00, 0x02, 0x00, 0x04, 0x00, 0x05, 0x66, 0x00, 0x00};
-    EXPECT_EQ(pairs(data_of(c, report)),
-              (std::vector<std::pair<uint16_t, uint32_t>>{{1, 1}, {12, 1}, {13, 1}}));
+    EXPECT_EQ(pairs(data_of(c, report)), (Pairs{{1, 1}, {12, 1}, {13, 1}}));
 }
 
 TEST(ReportDescriptor, ArrayWithUsageListNumbersUsagesInDescriptorOrder) {
     const Bytes system_control = {0x05, 0x01, 0x09, 0x80, 0xA1, 0x01, 0x85, 0x04, 0x75, 0x02,
                                   0x95, 0x01, 0x15, 0x01, 0x25, 0x03, 0x09, 0x82, 0x09, 0x81,
                                   0x09, 0x83, 0x81, 0x60, 0x75, 0x06, 0x81, 0x03, 0xC0};
-    const Collection c = parse_ok(system_control).collections.at(0);
+    const Collection c = only_collection(system_control);
     const std::vector<Capability> &caps = c.caps[kInput];
     ASSERT_EQ(caps.size(), 3u);
     const uint16_t usages[] = {0x83, 0x81, 0x82};
@@ -277,10 +272,8 @@ TEST(ReportDescriptor, ArrayWithUsageListNumbersUsagesInDescriptorOrder) {
         EXPECT_EQ(caps[i].byte_position, 1);
         EXPECT_EQ(caps[i].is_multiple_items_for_array, i != 2);
     }
-    EXPECT_EQ(pairs(data_of(c, {0x04, 0x02})),
-              (std::vector<std::pair<uint16_t, uint32_t>>{{1, 1}})); // value 2: usage 0x81
-    EXPECT_EQ(pairs(data_of(c, {0x04, 0x03})),
-              (std::vector<std::pair<uint16_t, uint32_t>>{{2, 1}}));
+    EXPECT_EQ(pairs(data_of(c, {0x04, 0x02})), (Pairs{{1, 1}})); // value 2: usage 0x81
+    EXPECT_EQ(pairs(data_of(c, {0x04, 0x03})), (Pairs{{2, 1}}));
     EXPECT_TRUE(data_of(c, {0x04, 0x00}).empty()); // below the logical minimum: null
 }
 
@@ -332,7 +325,7 @@ TEST(ReportDescriptor, PushPopDelimiterAndLongItems) {
         0x95, 0x06, 0xB1, 0x03,                               // padding
         0xC0,
     };
-    const Collection c = parse_ok(descriptor).collections.at(0);
+    const Collection c = only_collection(descriptor);
     EXPECT_EQ(c.input_report_byte_length, 4);
     const std::vector<Capability> &caps = c.caps[kInput];
     ASSERT_EQ(caps.size(), 2u);

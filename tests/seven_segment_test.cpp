@@ -3,31 +3,21 @@
 #include <array>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <panelink/panelink.h>
 
-#include "support/output_board.h"
+#include "support/open_board.h"
 #include "support/sim_boards.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class SevenSegmentTest : public panelink::test::SimBoardsTest {
+class SevenSegmentTest : public panelink::test::OneBoardTest {
   protected:
-    void SetUp() override {
-        SimBoardsTest::SetUp();
-        board.emplace(0x0500);
-    }
-    void TearDown() override {
-        board.reset();
-        SimBoardsTest::TearDown();
-    }
-
     Bytes display_report(const char *text, int32_t port = 0, int32_t parameter = 0) {
         EXPECT_EQ(WriteDisplayOutput(&board->record(), port, text, parameter), 65);
         return board->pop_output();
@@ -48,8 +38,6 @@ class SevenSegmentTest : public panelink::test::SimBoardsTest {
         EXPECT_EQ(WriteTANDEM(&board->record(), layout.get(), parameter), 65);
         return board->pop_output();
     }
-
-    std::optional<panelink::test::OutputBoard> board;
 };
 
 Bytes slice(const Bytes &report, size_t from, size_t count) {
@@ -57,17 +45,9 @@ Bytes slice(const Bytes &report, size_t from, size_t count) {
 }
 
 TEST_F(SevenSegmentTest, DisplayOutputReportLayout) {
-    const Bytes report = display_report("8", 0x85, 0x3C);
-    Bytes expected(65, 0);
-    expected[1] = 8;
-    expected[2] = 0x01;
-    expected[3] = 0x3C;
-    expected[4] = 0x1C;
-    expected[5] = 0x02;
-    expected[6] = 0x2A;
-    expected[7] = 0x42;
-    expected[9] = 0x7F;
-    EXPECT_EQ(report, expected);
+    const Bytes expected = panelink::test::report_with(
+        {{1, 8}, {2, 0x01}, {3, 0x3C}, {4, 0x1C}, {5, 0x02}, {6, 0x2A}, {7, 0x42}, {9, 0x7F}});
+    EXPECT_EQ(display_report("8", 0x85, 0x3C), expected);
 }
 
 TEST_F(SevenSegmentTest, DisplayOutputWalksTheTextRightToLeft) {
@@ -105,16 +85,9 @@ TEST_F(SevenSegmentTest, DisplayOutputShowsEveryDigit) {
 }
 
 TEST_F(SevenSegmentTest, TandemReportLayout) {
-    const Bytes report = tandem_report("1", "2", 8, 0xA5, 0x5A, 0x7E);
-    Bytes expected(65, 0);
-    expected[3] = 0x7E;
-    expected[4] = 0x37;
-    expected[6] = 0x30;
-    expected[10] = 0x6D;
-    expected[14] = 0x7F;
-    expected[15] = 0xA5;
-    expected[16] = 0x5A;
-    EXPECT_EQ(report, expected);
+    const Bytes expected = panelink::test::report_with(
+        {{3, 0x7E}, {4, 0x37}, {6, 0x30}, {10, 0x6D}, {14, 0x7F}, {15, 0xA5}, {16, 0x5A}});
+    EXPECT_EQ(tandem_report("1", "2", 8, 0xA5, 0x5A, 0x7E), expected);
 }
 
 TEST_F(SevenSegmentTest, TandemGroupsWalkRightToLeft) {

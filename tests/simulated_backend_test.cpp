@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/simulated_bus.h"
 #include "platform/simulated_errors.h"
+#include "support/sim_boards.h"
 
 #ifndef _WIN32
 #include <cerrno>
@@ -25,10 +26,7 @@ namespace {
 
 using namespace panelink::platform;
 
-constexpr unsigned char kBoardDescriptor[] = {
-    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75,
-    0x08, 0x95, 0x40, 0x09, 0x02, 0x81, 0x02, 0x09, 0x03, 0x91, 0x02, 0xC0,
-};
+const std::vector<uint8_t> kBoardDescriptor = panelink::test::vendor_descriptor();
 
 PanelinkSimInterface board(const char *path, uint16_t product_id = 0x0500) {
     PanelinkSimInterface description{};
@@ -39,8 +37,8 @@ PanelinkSimInterface board(const char *path, uint16_t product_id = 0x0500) {
     description.manufacturer = L"Maker";
     description.product = L"Board";
     description.serial_number = L"S1";
-    description.report_descriptor = kBoardDescriptor;
-    description.report_descriptor_length = sizeof kBoardDescriptor;
+    description.report_descriptor = kBoardDescriptor.data();
+    description.report_descriptor_length = kBoardDescriptor.size();
     return description;
 }
 

@@ -12,14 +12,14 @@
 #include <panelink/simulation.h>
 
 #include "platform/platform.h"
-#include "support/output_board.h"
+#include "support/open_board.h"
 #include "support/sim_boards.h"
 #include "support/status_responder.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-using panelink::test::OutputBoard;
+using panelink::test::OpenBoard;
+using panelink::test::report_with;
 using panelink::test::StatusReplies;
 
 constexpr uint8_t kSentinel = 0xEE;
@@ -57,6 +57,11 @@ class Expected {
         set(kPortFault, p, fault);
         set(kPortType, p, type);
     }
+    // A port as a port board reports it: also its flags in the type blocks (see type_blocks).
+    void port(size_t p, uint8_t present, uint8_t fault, uint8_t type, uint8_t active_type) {
+        port(p, present, fault, type);
+        type_blocks(p, active_type);
+    }
     // Port p's flags in every type block: ones in `active_type`'s block (0: none), else zeros.
     void type_blocks(size_t p, uint8_t active_type) {
         for (uint8_t t = 1; t <= 7; ++t) {
@@ -73,6 +78,15 @@ class Expected {
         for (Range r : {kExtraFlagsB, kPairInputFlags, kType4, kType6, kType5, kType7})
             fill(r, 1);
     }
+    // The record after the port board's queries, before what their replies set: the initial
+    // fill with the two blocks the queries clear.
+    static Expected after_port_queries() {
+        Expected expected;
+        expected.initial_fill();
+        expected.fill(kClearedA, 0);
+        expected.fill(kClearedB, 0);
+        return expected;
+    }
     const std::array<uint8_t, kRecordSize> &bytes() const { return bytes_; }
 
   private:
@@ -86,7 +100,7 @@ class StatusTest : public panelink::test::SimBoardsTest {
         SimBoardsTest::TearDown();
     }
 
-    OutputBoard &open(uint16_t product_id, int16_t port_count = 0, bool config = false) {
+    OpenBoard &open(uint16_t product_id, int16_t port_count = 0, bool config = false) {
         board.emplace(product_id, config);
         board->record().PortCount = port_count;
         install_status_responder(board->id(), replies);
@@ -120,27 +134,28 @@ class StatusTest : public panelink::test::SimBoardsTest {
         }
     }
 
-    std::optional<OutputBoard> board;
+    // RetrieveStatus on a board that is asked nothing: the record gets the initial fill only.
+    void expect_initial_fill_only() {
+        retrieve();
+        Expected expected;
+        expected.initial_fill();
+        expect_record(expected);
+        EXPECT_TRUE(board->pop_all_output().empty());
+    }
+
+    std::optional<OpenBoard> board;
     StatusReplies replies;
     Image image;
 };
 
 TEST_F(StatusTest, OtherProductsGetTheInitialFillOnly) {
     open(0x1500, 24);
-    retrieve();
-    Expected expected;
-    expected.initial_fill();
-    expect_record(expected);
-    EXPECT_TRUE(board->pop_all_output().empty());
+    expect_initial_fill_only();
 }
 
 TEST_F(StatusTest, PortBoardWithoutPortsExchangesNothing) {
     open(0x0800, 0);
-    retrieve();
-    Expected expected;
-    expected.initial_fill();
-    expect_record(expected);
-    EXPECT_TRUE(board->pop_all_output().empty());
+    expect_initial_fill_only();
 }
 
 TEST_F(StatusTest, PortBoardQueriesEachPairOfPorts) {
@@ -156,36 +171,25 @@ TEST_F(StatusTest, PortBoardQueriesEachPairOfPorts) {
     }
     retrieve();
 
-    Expected expected;
-    expected.initial_fill();
-    expected.port(0, 1, 0, 1);
-    expected.port(1, 1, 0, 3);
-    expected.port(2, 1, 1, 3);
-    expected.port(3, 1, 0, 7);
-    expected.type_blocks(0, 1);
-    expected.type_blocks(1, 3);
-    expected.type_blocks(2, 0);
-    expected.type_blocks(3, 7);
+    Expected expected = Expected::after_port_queries();
+    expected.port(0, 1, 0, 1, 1);
+    expected.port(1, 1, 0, 3, 3);
+    expected.port(2, 1, 1, 3, 0);
+    expected.port(3, 1, 0, 7, 7);
     for (size_t j = 0; j < 30; ++j) {
         expected.set(kPairInputFlags, j, j % 3 == 0 ? 1 : 0);
         expected.set(kPairInputFlags, 30 + j, j % 2 == 0 ? 1 : 0);
     }
-    expected.fill(kClearedA, 0);
-    expected.fill(kClearedB, 0);
     expect_record(expected);
 
     // Port status then pair inputs, for pair 0 and pair 1; bytes 9 on are zero.
     const auto requests = board->pop_all_output();
     ASSERT_EQ(requests.size(), 4u);
     for (uint8_t pair = 0; pair < 2; ++pair) {
-        Bytes port_query(65, 0), input_query(65, 0);
-        for (auto [i, v] : {std::pair{2, 0x06}, {3, 0x04}, {4, 0x1C}, {6, 0x25}, {8, 0x04}})
-            port_query[i] = static_cast<uint8_t>(v);
-        for (auto [i, v] : {std::pair{2, 0x0A}, {3, 0x1E}, {4, 0x1C}, {6, 0x27}, {8, 0x1E}})
-            input_query[i] = static_cast<uint8_t>(v);
-        port_query[7] = input_query[7] = pair;
-        EXPECT_EQ(requests[2 * pair], port_query);
-        EXPECT_EQ(requests[2 * pair + 1], input_query);
+        EXPECT_EQ(requests[2 * pair],
+                  report_with({{2, 0x06}, {3, 0x04}, {4, 0x1C}, {6, 0x25}, {7, pair}, {8, 0x04}}));
+        EXPECT_EQ(requests[2 * pair + 1],
+                  report_with({{2, 0x0A}, {3, 0x1E}, {4, 0x1C}, {6, 0x27}, {7, pair}, {8, 0x1E}}));
     }
 }
 
@@ -210,17 +214,12 @@ TEST_F(StatusTest, ModuleTypesSwitchTheirBlocks) {
         replies.pair_inputs[k][k] = 0x01;
     retrieve();
 
-    Expected expected;
-    expected.initial_fill();
-    for (size_t p = 0; p < 24; ++p) {
-        expected.port(p, ports[p].present, ports[p].fault, ports[p].type);
-        expected.type_blocks(p, ports[p].active_type);
-    }
+    Expected expected = Expected::after_port_queries();
+    for (size_t p = 0; p < 24; ++p)
+        expected.port(p, ports[p].present, ports[p].fault, ports[p].type, ports[p].active_type);
     expected.fill(kPairInputFlags, 0);
     for (size_t k = 0; k < 12; ++k)
         expected.set(kPairInputFlags, 30 * k + k, 1);
-    expected.fill(kClearedA, 0);
-    expected.fill(kClearedB, 0);
     expect_record(expected);
     EXPECT_EQ(board->pop_all_output().size(), 24u);
 }
@@ -236,23 +235,16 @@ TEST_F(StatusTest, UnansweredQueriesClearWhatTheyCover) {
     replies.silent_input_pairs = 1u << 1; // pair 1: port status answered, no inputs
     retrieve();
 
-    Expected expected;
-    expected.initial_fill();
-    expected.port(0, 0, 1, 0);
-    expected.port(1, 0, 1, 0);
-    expected.port(2, 1, 0, 4);
-    expected.port(3, 1, 0, 4);
-    expected.port(4, 1, 0, 5);
-    expected.port(5, 1, 0, 5);
-    for (size_t p : {0, 1, 2, 3})
-        expected.type_blocks(p, 0);
-    expected.type_blocks(4, 5);
-    expected.type_blocks(5, 5);
+    Expected expected = Expected::after_port_queries();
+    expected.port(0, 0, 1, 0, 0);
+    expected.port(1, 0, 1, 0, 0);
+    expected.port(2, 1, 0, 4, 0); // the pair's inputs went unanswered
+    expected.port(3, 1, 0, 4, 0);
+    expected.port(4, 1, 0, 5, 5);
+    expected.port(5, 1, 0, 5, 5);
     expected.fill(Range{kPairInputFlags.offset, 90}, 0);
     expected.set(kPairInputFlags, 0, 1);
     expected.set(kPairInputFlags, 60, 1);
-    expected.fill(kClearedA, 0);
-    expected.fill(kClearedB, 0);
     expect_record(expected);
     EXPECT_EQ(board->pop_all_output().size(), 6u);
 }
@@ -264,15 +256,10 @@ TEST_F(StatusTest, RepliesWithAnotherCodeDoNotCount) {
     replies.reply_code = 0x26;
     retrieve();
 
-    Expected expected;
-    expected.initial_fill();
-    expected.port(0, 0, 1, 0);
-    expected.port(1, 0, 1, 0);
-    expected.type_blocks(0, 0);
-    expected.type_blocks(1, 0);
+    Expected expected = Expected::after_port_queries();
+    expected.port(0, 0, 1, 0, 0);
+    expected.port(1, 0, 1, 0, 0);
     expected.fill(Range{kPairInputFlags.offset, 30}, 0);
-    expected.fill(kClearedA, 0);
-    expected.fill(kClearedB, 0);
     expect_record(expected);
     board->pop_all_output();
 }
@@ -288,15 +275,10 @@ TEST_F(StatusTest, SilentBoardTimesOutOnEveryQueryWithoutRealWaiting) {
     EXPECT_LT(std::chrono::steady_clock::now() - real_before, std::chrono::seconds(5));
     EXPECT_EQ(backend.now_ms() - clock_before, 24u * 1000u);
 
-    Expected expected;
-    expected.initial_fill();
-    for (size_t p = 0; p < 24; ++p) {
-        expected.port(p, 0, 1, 0);
-        expected.type_blocks(p, 0);
-    }
+    Expected expected = Expected::after_port_queries();
+    for (size_t p = 0; p < 24; ++p)
+        expected.port(p, 0, 1, 0, 0);
     expected.fill(kPairInputFlags, 0);
-    expected.fill(kClearedA, 0);
-    expected.fill(kClearedB, 0);
     expect_record(expected);
 
     const auto requests = board->pop_all_output();
@@ -354,9 +336,7 @@ TEST_F(StatusTest, ConfigBoardSetsItsTwoPorts) {
 
         const auto requests = board->pop_all_output();
         ASSERT_EQ(requests.size(), 1u);
-        Bytes query(65, 0);
-        query[4] = 0x13;
-        EXPECT_EQ(requests[0], query);
+        EXPECT_EQ(requests[0], report_with({{4, 0x13}}));
         board.reset();
     }
 }
@@ -375,11 +355,7 @@ TEST_F(StatusTest, ConfigBoardWithoutAnswerHasNoUsablePort) {
 
 TEST_F(StatusTest, ConfigBoardIsOnlyAskedOnItsConfigurationInterface) {
     open(0x0910, 0, false);
-    retrieve();
-    Expected expected;
-    expected.initial_fill();
-    expect_record(expected);
-    EXPECT_TRUE(board->pop_all_output().empty());
+    expect_initial_fill_only();
 }
 
 TEST_F(StatusTest, NullPointersWriteNothing) {

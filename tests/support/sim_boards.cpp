@@ -10,30 +10,37 @@
 
 namespace panelink::test {
 
-std::vector<uint8_t> vendor_descriptor_64() {
+std::vector<uint8_t> vendor_descriptor(uint8_t data_bytes) {
     return {
-        0x06, 0x00, 0xFF, // Usage Page (vendor 0xFF00)
-        0x09, 0x01,       // Usage (1)
-        0xA1, 0x01,       // Collection (Application)
-        0x09, 0x02,       //   Usage (2)
-        0x15, 0x00,       //   Logical Minimum (0)
-        0x26, 0xFF, 0x00, //   Logical Maximum (255)
-        0x75, 0x08,       //   Report Size (8)
-        0x95, 0x40,       //   Report Count (64)
-        0x81, 0x02,       //   Input (Data, Variable, Absolute)
-        0x09, 0x03,       //   Usage (3)
-        0x91, 0x02,       //   Output (Data, Variable, Absolute)
-        0xC0,             // End Collection
+        0x06, 0x00,       0xFF, // Usage Page (vendor 0xFF00)
+        0x09, 0x01,             // Usage (1)
+        0xA1, 0x01,             // Collection (Application)
+        0x09, 0x02,             //   Usage (2)
+        0x15, 0x00,             //   Logical Minimum (0)
+        0x26, 0xFF,       0x00, //   Logical Maximum (255)
+        0x75, 0x08,             //   Report Size (8)
+        0x95, data_bytes,       //   Report Count
+        0x81, 0x02,             //   Input (Data, Variable, Absolute)
+        0x09, 0x03,             //   Usage (3)
+        0x91, 0x02,             //   Output (Data, Variable, Absolute)
+        0xC0,                   // End Collection
     };
 }
 
-std::vector<uint8_t> joystick_descriptor(const std::vector<ButtonRange> &buttons) {
+std::vector<uint8_t> joystick_descriptor(const std::vector<ButtonRange> &buttons, Axes axes) {
     std::vector<uint8_t> d = {
         0x05, 0x01, // Usage Page (Generic Desktop)
         0x09, 0x04, // Usage (Joystick)
         0xA1, 0x01, // Collection (Application)
     };
     auto add = [&d](std::initializer_list<uint8_t> bytes) { d.insert(d.end(), bytes); };
+    auto add_axes = [&add] {
+        add({0x05, 0x01, 0x09, 0x30, 0x09, 0x31}); // Usage Page (Generic Desktop), X, Y
+        add({0x15, 0x00, 0x26, 0xFF, 0x00});       // Logical Minimum (0), Maximum (255)
+        add({0x75, 0x08, 0x95, 0x02, 0x81, 0x02}); // two 8-bit inputs
+    };
+    if (axes == Axes::BeforeButtons)
+        add_axes();
     for (const ButtonRange &range : buttons) {
         const unsigned count = range.usage_max - range.usage_min + 1u;
         add({0x05, 0x09}); // Usage Page (Button)
@@ -50,10 +57,9 @@ std::vector<uint8_t> joystick_descriptor(const std::vector<ButtonRange> &buttons
             add({0x81, 0x03}); // Input (Constant): padding to a whole byte
         }
     }
-    add({0x05, 0x01, 0x09, 0x30, 0x09, 0x31}); // Usage Page (Generic Desktop), X, Y
-    add({0x15, 0x00, 0x26, 0xFF, 0x00});       // Logical Minimum (0), Maximum (255)
-    add({0x75, 0x08, 0x95, 0x02, 0x81, 0x02}); // two 8-bit inputs
-    add({0xC0});                               // End Collection
+    if (axes == Axes::AfterButtons)
+        add_axes();
+    add({0xC0}); // End Collection
     return d;
 }
 

@@ -24,9 +24,9 @@
 
 namespace panelink::test {
 
-// A vendor-defined board interface (usage page 0xFF00, usage 1) with one 64-byte input and one
-// 64-byte output report and no report IDs: both report lengths are 65.
-std::vector<uint8_t> vendor_descriptor_64();
+// A vendor-defined board interface (usage page 0xFF00, usage 1) with one input and one output
+// report of `data_bytes` bytes each and no report IDs: both report lengths are data_bytes + 1.
+std::vector<uint8_t> vendor_descriptor(uint8_t data_bytes = 64);
 
 // One input button field of a joystick: usages `usage_min` to `usage_max` of the button page,
 // one bit each.
@@ -35,10 +35,14 @@ struct ButtonRange {
     uint16_t usage_max;
 };
 
+// Where a joystick's axes stand in its reports (and so in the numbering of its data items).
+enum class Axes { AfterButtons, BeforeButtons };
+
 // A joystick (Generic Desktop page, usage 4) without report IDs: each button range becomes an
-// input main item of its own (one button capability each, padded to a whole byte), followed by
-// two 8-bit axes X and Y.
-std::vector<uint8_t> joystick_descriptor(const std::vector<ButtonRange> &buttons);
+// input main item of its own (one button capability each, padded to a whole byte), and two 8-bit
+// axes X and Y follow or precede them.
+std::vector<uint8_t> joystick_descriptor(const std::vector<ButtonRange> &buttons,
+                                         Axes axes = Axes::AfterButtons);
 
 // Windows-style interface path of a board, e.g.
 // "\\?\hid#vid_12da&pid_0910&mi_01#7&1a2b&0&0000#{...}". `config_interface` names the second USB
@@ -55,7 +59,7 @@ struct Board {
     std::optional<std::wstring> manufacturer = L"Maker";
     std::optional<std::wstring> product = L"Board";
     std::optional<std::wstring> serial_number = L"123";
-    std::vector<uint8_t> report_descriptor = vendor_descriptor_64(); // empty: none
+    std::vector<uint8_t> report_descriptor = vendor_descriptor(); // empty: none
 };
 
 // A board of `product_id` with the defaults above; `path` empty: board_path().
