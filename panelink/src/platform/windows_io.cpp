@@ -67,11 +67,11 @@ void finish(InputRead &read) {
     read.started = false;
 }
 
-// Waits until the system has finished with a cancelled transfer; true when it had completed
-// after all. The cancel of the calling thread's I/O comes first; a transfer that another thread
-// started is reached by cancelling that one operation.
+// Cancels one transfer and waits until the system has finished with it; true when it had
+// completed after all. Only that transfer is cancelled (not every transfer of the thread on the
+// handle, as CancelIo would): a blocking read or write that times out leaves a polled read
+// outstanding on the same board alone, as on the other platforms.
 bool cancel_and_drain(HANDLE file, OVERLAPPED &overlapped, DWORD &transferred) {
-    CancelIo(file);
     if (!HasOverlappedIoCompleted(&overlapped))
         CancelIoEx(file, &overlapped);
     return GetOverlappedResult(file, &overlapped, &transferred, TRUE) != FALSE;

@@ -23,8 +23,8 @@ bool start_read(HANDLE file, InputRead &read);
 // ends in an error gives Failed. Either way the read is then finished (read.started false).
 WaitResult wait_read(InputRead &read, uint32_t timeout_ms);
 
-// Cancels a started read (CancelIo: every transfer the calling thread has pending on the
-// read's handle) and waits until the system has let go of its buffer.
+// Cancels a started read (that read only, CancelIoEx with its OVERLAPPED) and waits until the
+// system has let go of its buffer.
 void cancel_read(InputRead &read);
 
 // Cancels and finishes every read under way on `file`, from any thread; for closing it.
