@@ -74,8 +74,11 @@ QGroupBox *Frame(QWidget *parent, const QString &title, const QRect &geometry, c
 }
 
 QLabel *Caption(QWidget *parent, const QString &text, const QRect &geometry, const QFont &font) {
-    auto *label = Place(new QLabel(text, parent), geometry, font);
+    auto *label = Place(new QLabel(parent), geometry, font);
     label->setFocusPolicy(Qt::NoFocus);
+    // Captions show their text as it is, device texts included: never read as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     return label;
 }
 

@@ -7,7 +7,9 @@
 #include "frmMain.h"
 
 int main(int argc, char *argv[]) {
-    QApplication app(argc, argv);
+    // No command line: Qt sees the program's name only, so none of its own options apply.
+    int programNameOnly = argc > 0 ? 1 : 0;
+    QApplication app(programNameOnly, argv);
     frmMain::UseClassicStyle();
 
     frmMain window;

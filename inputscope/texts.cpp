@@ -1,6 +1,7 @@
 #include "texts.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "inputscope_version.h"
 
@@ -44,8 +45,30 @@ QString VersionLine(uint16_t versionNumber) {
 }
 
 QString Field(const char *field, size_t capacity, qint64 length) {
-    const qint64 bytes = std::clamp<qint64>(length, 0, static_cast<qint64>(capacity));
-    return QString::fromLatin1(field, static_cast<qsizetype>(bytes));
+    const size_t bytes =
+        static_cast<size_t>(std::clamp<qint64>(length, 0, static_cast<qint64>(capacity)));
+    // The library writes device texts in the current locale's multibyte encoding: read them
+    // back the same way. A NUL byte stays a NUL character; a byte that does not decode is
+    // taken as it is.
+    QString text;
+    std::mbstate_t state{};
+    size_t at = 0;
+    while (at < bytes) {
+        wchar_t wide = 0;
+        const size_t used = std::mbrtowc(&wide, field + at, bytes - at, &state);
+        if (used == 0) {
+            text.append(QChar(u'\0'));
+            ++at;
+        } else if (used == static_cast<size_t>(-1) || used == static_cast<size_t>(-2)) {
+            text.append(QChar(static_cast<uchar>(field[at])));
+            state = std::mbstate_t{};
+            ++at;
+        } else {
+            text.append(QString::fromWCharArray(&wide, 1));
+            at += used;
+        }
+    }
+    return text;
 }
 
 QString UpToNul(const QString &text) {

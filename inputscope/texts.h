@@ -31,8 +31,8 @@ QString Hex(uint16_t value);
 // when the hex text has more than two digits, else the hex text as a version number.
 QString VersionLine(uint16_t versionNumber);
 
-// `length` bytes of a record text field as 8-bit characters, NULs included. The length is
-// limited to 0..capacity.
+// `length` bytes of a record text field decoded in the current locale, NULs included. The
+// length is limited to 0..capacity.
 QString Field(const char *field, size_t capacity, qint64 length);
 // What a text control keeps of a text: everything before its first NUL.
 QString UpToNul(const QString &text);

@@ -2,6 +2,7 @@
 // names and the configuration-interface rule.
 #include <clocale>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -185,6 +186,66 @@ TEST_F(DeviceIdentityTest, AssignProductNameFollowsThePathForDualInterfaceRows) 
     EXPECT_STREQ(unknown.ProductName, "keep");
     EXPECT_EQ(unknown.ProductNameLength, 4);
     EXPECT_EQ(unknown.IsConfigInterface, 7);
+}
+
+// The whole product-name table as boards and the program know it: every name of both columns,
+// and which boards have a configuration interface of their own.
+TEST_F(DeviceIdentityTest, ProductNameTableNamesEveryBoard) {
+    struct Row {
+        uint16_t product_id;
+        const char *name;
+        const char *config_name; // null: no configuration interface
+    };
+    const Row kRows[] = {
+        {0x0100, "JB-100", nullptr},
+        {0x0200, "JB-200", nullptr},
+        {0x0250, "JB-250", nullptr},
+        {0x0300, "JB-300 USB MODULE", nullptr},
+        {0x0400, "JB-400", nullptr},
+        {0x0500, "Halcyon-256 USB MODULE", nullptr},
+        {0x0510, "Halcyon V2", "Halcyon V2 CFG"},
+        {0x0520, "Halcyon V3", "Halcyon V3 CFG"},
+        {0x0600, "Zephyr - USB Adapter", nullptr},
+        {0x0601, "Zephyr HOTAS - USB Adapter", nullptr},
+        {0x0602, "Zephyr - Dual USB Adapter", nullptr},
+        {0x0603, "Zephyr HOTAS - Dual USB Adapter", nullptr},
+        {0x0700, "Halcyon-64 USB MODULE", nullptr},
+        {0x0710, "Corvid", "Corvid CFG"},
+        {0x0800, "Lumenet", nullptr},
+        {0x0900, "Zephyr-Lite", nullptr},
+        {0x0910, "Zephyr-Lite", "Zephyr-Lite CFG"},
+        {0x0920, "Zephyr-R2", "Zephyr-R2 CFG"},
+        {0x1000, "Zephyr-Lite", nullptr},
+        {0x1010, "Zephyr-R2", nullptr},
+        {0x1100, "Halcyon V2", nullptr},
+        {0x1110, "Halcyon V3", nullptr},
+        {0x1200, "Lumenet", nullptr},
+        {0x1300, "Corvid", nullptr},
+        {0x1400, "EMBER-QL", nullptr},
+        {0x1500, "Ember-QL", nullptr},
+        {0x1600, "Tandem", "TANDEM CFG"},
+        {0x1700, "TANDEM", nullptr},
+    };
+    EXPECT_EQ(product_name_table().size(), std::size(kRows));
+    for (const Row &row : kRows) {
+        for (const char *marker : {"", "&MI_01"}) {
+            SCOPED_TRACE(path_with(row.product_id, marker));
+            DeviceRecord r{};
+            std::memset(r.ProductName, 'z', sizeof r.ProductName);
+            const std::string path = path_with(row.product_id, marker);
+            std::memcpy(r.DevicePath, path.data(), path.size());
+            r.DevicePathLength = static_cast<uint32_t>(path.size());
+            r.IsConfigInterface = 7;
+            AssignProductName({0x12DA, row.product_id, 1}, r);
+
+            const bool config = marker[0] != '\0';
+            const char *expected = config && row.config_name ? row.config_name : row.name;
+            const size_t length = std::strlen(expected);
+            EXPECT_EQ(field(r.ProductName, length + 2), std::string(expected) + '\0' + 'z');
+            EXPECT_EQ(r.ProductNameLength, static_cast<int32_t>(length));
+            EXPECT_EQ(r.IsConfigInterface, row.config_name ? (config ? 1 : 0) : 7);
+        }
+    }
 }
 
 TEST_F(DeviceIdentityTest, LongPathIsCutTo256BytesAndOnlyThoseAreSearched) {

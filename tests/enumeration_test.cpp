@@ -81,6 +81,7 @@ struct ModeCase {
     int32_t mode;
     const char *log_file;
     const char *not_found;
+    const char *config_type_line; // what the record filler logs for the mode's CFG_TYPE
     std::vector<uint16_t> accepted;
     bool config_paths; // the mode keeps configuration interfaces only
 };
@@ -93,23 +94,35 @@ const ModeCase kModeCases[] = {
     {1,
      "panelink_flash.log",
      "DT_FLASH - not found!\n",
+     "CFG_TYPE : DT_FLASH\n",
      {0x1000, 0x1010, 0x1100, 0x1110, 0x1200, 0x1300, 0x1400, 0x1700},
      false},
     {2,
      "panelink_dev.log",
      "DT_DEVICES - not found!\n",
+     "CFG_TYPE : DT_DEVICES\n",
      {0x0510, 0x0520, 0x0710, 0x0910, 0x0920, 0x1600},
      true},
-    {3, "panelink_all.log", "DT_REPORT - not found!\n", {0x0800, 0x1500}, false},
+    {3,
+     "panelink_all.log",
+     "DT_REPORT - not found!\n",
+     "CFG_TYPE : DT_REPORT\n",
+     {0x0800, 0x1500},
+     false},
     {4,
      "panelink_all.log",
      "ALL_DEVICES - not found!\n",
+     "CFG_TYPE : DT_STANDARD\n",
      {0x0300, 0x0500, 0x0510, 0x0520, 0x0700, 0x0710, 0x0800, 0x1500},
      false},
-    {0, "panelink_all.log", "ALL_DEVICES - not found!\n", kStandardList, false},
-    {5, "panelink_all.log", "ALL_DEVICES - not found!\n", kStandardList, false},
-    {255, "panelink_all.log", "ALL_DEVICES - not found!\n", kStandardList, false},
-    {-1, "panelink_all.log", "ALL_DEVICES - not found!\n", kStandardList, false},
+    {0, "panelink_all.log", "ALL_DEVICES - not found!\n", "CFG_TYPE : DT_STANDARD\n", kStandardList,
+     false},
+    {5, "panelink_all.log", "ALL_DEVICES - not found!\n", "CFG_TYPE : DT_STANDARD\n", kStandardList,
+     false},
+    {255, "panelink_all.log", "ALL_DEVICES - not found!\n", "CFG_TYPE : DT_STANDARD\n",
+     kStandardList, false},
+    {-1, "panelink_all.log", "ALL_DEVICES - not found!\n", "CFG_TYPE : DT_STANDARD\n",
+     kStandardList, false},
 };
 
 size_t occurrences(const std::string &text, const std::string &part) {
@@ -146,6 +159,12 @@ TEST_F(EnumerationTest, EachModeAcceptsItsListAndLogsTheRest) {
             0u);
         EXPECT_EQ(occurrences(log, mode.not_found), every_product.size() - mode.accepted.size());
         EXPECT_EQ(occurrences(log, "\nFound VendorID 0x6666\n"), every_product.size());
+        // Each accepted interface is filled with the mode's configuration type, and kept.
+        EXPECT_EQ(occurrences(log, "CFG_TYPE : "), mode.accepted.size());
+        EXPECT_EQ(occurrences(log, mode.config_type_line), mode.accepted.size());
+        EXPECT_EQ(occurrences(log, "GetDevParam return FALSE"), 0u);
+        EXPECT_TRUE(log.ends_with(
+            "\nNum Devices Detected : " + std::to_string(mode.accepted.size()) + "\n"));
         close_all();
     }
 }

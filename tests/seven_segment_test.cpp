@@ -66,6 +66,7 @@ TEST_F(SevenSegmentTest, DisplayOutputWalksTheTextRightToLeft) {
         {" .5", {0x6D, 0x00, 0, 0, 0, 0, 0}}, // a space blanks the decimal point too
         {"-5", {0x6D, 0x40, 0, 0, 0, 0, 0}},
         {"A", {0x3F, 0, 0, 0, 0, 0, 0}},
+        {"\xB0/", {0x3F, 0x3F, 0, 0, 0, 0, 0}}, // from 0x80 up and below "0": the pattern of 0
         {"", {0, 0, 0, 0, 0, 0, 0}},
         {"9 0", {0x3F, 0x00, 0x6F, 0, 0, 0, 0}},
         {"1234567.8", {0x7F, 0x87, 0x7D, 0x6D, 0x66, 0x4F, 0x5B}},

@@ -353,6 +353,20 @@ TEST_F(StatusTest, ConfigBoardWithoutAnswerHasNoUsablePort) {
     board->pop_all_output();
 }
 
+TEST_F(StatusTest, ConfigBoardReplyWithAnotherCodeDoesNotCount) {
+    open(0x0910, 0, true);
+    replies.config_b2 = 0x09;
+    replies.config_b4 = 0x08;
+    replies.reply_code = 0x25;
+    retrieve();
+    Expected expected;
+    expected.initial_fill();
+    for (size_t p = 0; p < 24; ++p)
+        expected.port(p, 0, 1, 0);
+    expect_record(expected);
+    EXPECT_EQ(board->pop_all_output().size(), 1u);
+}
+
 TEST_F(StatusTest, ConfigBoardIsOnlyAskedOnItsConfigurationInterface) {
     open(0x0910, 0, false);
     expect_initial_fill_only();

@@ -1,5 +1,6 @@
 #include "device_identity.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,8 +21,15 @@ constexpr size_t kSerialLimit = 3;      // bytes converted for the serial
 constexpr uint16_t kDualAdapter = 0x0602;
 constexpr uint16_t kDualHotasAdapter = 0x0603;
 
+// Length of a text up to its terminator, reading at most `limit` bytes (a text may fill its
+// field with no terminator).
+size_t bounded_length(const char *text, size_t limit) {
+    const void *end = std::memchr(text, '\0', limit);
+    return end != nullptr ? static_cast<size_t>(static_cast<const char *>(end) - text) : limit;
+}
+
 template <size_t N> int field_length(const char (&field)[N]) {
-    return static_cast<int>(strnlen(field, N));
+    return static_cast<int>(bounded_length(field, N));
 }
 
 template <size_t N> void write_over_start(char (&field)[N], std::string_view text) {
@@ -42,7 +50,7 @@ bool read_text(platform::Device *device, DeviceText which,
 
 void fill_path(DeviceRecord &record, std::string_view path) {
     size_t length = std::min(path.size(), sizeof record.DevicePath);
-    length = strnlen(path.data(), length); // the path text ends at its first zero byte
+    length = bounded_length(path.data(), length); // the path text ends at its first zero byte
     record.DevicePathLength = static_cast<uint32_t>(length);
     std::memset(record.DevicePath, 0, sizeof record.DevicePath);
     std::memcpy(record.DevicePath, path.data(), length);

@@ -1,4 +1,7 @@
 // Start, detection, the device list, the identity panel, and the end of the program.
+#include <clocale>
+#include <string>
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -117,6 +120,31 @@ class DetectionTest : public QObject {
         QCOMPARE(form.StatusBar1->text(),
                  QStringLiteral(" Device:  2   Device Type: Halcyon-64 USB MODULE"));
         QVERIFY(form.tmrContinuousDataCollect->isActive());
+    }
+
+    void deviceTextsAreShownAsTheBoardNamesItself() {
+        // The library writes device texts in the current locale; letters beyond ASCII and
+        // characters that look like markup must come out on screen unchanged.
+        const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+        if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
+            QSKIP("no UTF-8 locale on this machine");
+        WindowFixture fixture;
+        SimBus::AddBoard({0x0700, 0x0045, L"Z\u00E9phyr <b>Lite</b> &amp;", L"9\u00E9", "sim/t"});
+        frmMain &form = fixture.Load();
+        std::setlocale(LC_CTYPE, previous.c_str());
+
+        const QString name = QStringLiteral(u"Z\u00E9phyr <b>Lite</b> &amp;");
+        QCOMPARE(WindowFixture::Items(form.Combo1),
+                 QStringList{name + QStringLiteral(u" - 9\u00E9")});
+        QCOMPARE(form.TextBox1->toPlainText().split('\n').value(1),
+                 QStringLiteral("Device Type: ") + name);
+        QCOMPARE(form.TextBox1->toPlainText().split('\n').value(5),
+                 QStringLiteral(u"  Serial Num: 9\u00E9"));
+        const QString status = QStringLiteral(" Device:  1   Device Type: ") + name;
+        QCOMPARE(form.StatusBar1->text(), status);
+        // Shown as plain text: the label needs the width of every character, tags included.
+        QVERIFY(form.StatusBar1->sizeHint().width() >=
+                form.StatusBar1->fontMetrics().horizontalAdvance(status));
     }
 
     void versionLine_data() {

@@ -71,10 +71,10 @@ enum {
 
 /* Result codes of ReadData and ReadInputData. */
 enum {
-    PANELINK_READ_FAILED = 1,    /* the read failed and was abandoned */
-    PANELINK_READ_DECODED = 2,   /* a report arrived and was decoded into the caller's buffer */
-    PANELINK_READ_PENDING = 3,   /* no new report yet, a read is outstanding (ReadInputData) */
-    PANELINK_READ_TIMED_OUT = 4  /* no report within 1000 ms; the read was cancelled */
+    PANELINK_READ_FAILED = 1,   /* the read failed and was abandoned */
+    PANELINK_READ_DECODED = 2,  /* a report arrived and was decoded into the caller's buffer */
+    PANELINK_READ_PENDING = 3,  /* no new report yet, a read is outstanding (ReadInputData) */
+    PANELINK_READ_TIMED_OUT = 4 /* no report within 1000 ms; the read was cancelled */
 };
 
 enum {
@@ -92,40 +92,42 @@ enum {
  * length fields (a text may fill its whole field with no terminator).
  * ------------------------------------------------------------------------------------------ */
 typedef struct DeviceRecord {
-    uint32_t Handle;       /*   0: library handle of the open interface; 0 when closed */
-    int16_t InputCount;    /*   4: digital inputs of the board (or a joystick's buttons) */
-    int16_t LayoutCount2;  /*   6 */
-    int16_t PortCount;     /*   8: module ports */
-    int16_t LayoutCount4;  /*  10 */
-    int16_t LayoutCount5;  /*  12 */
-    int16_t LayoutCount6;  /*  14 */
-    int16_t LayoutCount11; /*  16 */
-    int16_t LayoutCount7;  /*  18 */
-    int16_t LayoutCount8;  /*  20 */
-    int16_t LayoutCount12; /*  22 */
-    int16_t LayoutCount9;  /*  24 */
-    int16_t LayoutCount10; /*  26 */
-    int16_t LayoutCount13; /*  28 */
-    int16_t LayoutCount14; /*  30 */
-    int16_t LayoutCount15; /*  32 */
-    int16_t LayoutCount16; /*  34 */
-    uint16_t VendorID;      /*  36 */
-    uint16_t ProductID;     /*  38: identifies the model */
-    uint16_t VersionNumber; /*  40: device release number (firmware version) */
-    uint8_t Reserved1[3];   /*  42 */
-    char DevicePath[256];   /*  45: interface path, at most 256 bytes, zero-filled */
-    uint8_t Reserved2[3];   /* 301 */
-    uint32_t DevicePathLength;    /* 304: path bytes copied (0 to 256) */
-    char ProductName[256];        /* 308 */
-    int32_t ProductNameLength;    /* 564 */
-    char Manufacturer[256];       /* 568 */
-    int32_t ManufacturerLength;   /* 824 */
-    char SerialNumber[4];         /* 828: at most 3 characters, byte 831 always 0 */
-    int32_t SerialNumberLength;   /* 832: always 3 */
-    uint8_t IsConfigInterface;    /* 836: 1 for a configuration interface */
-    uint8_t Reserved3;            /* 837 */
-    uint16_t DeviceIndex;         /* 838: position of the record in the caller's array */
-    uint16_t InputReportByteLength;  /* 840: report ID byte included */
+    uint32_t Handle;                /*   0: library handle of the open interface; 0 when closed */
+    int16_t InputCount;             /*   4: digital inputs of the board (or a joystick's buttons) */
+    int16_t LayoutCount2;           /*   6 */
+    int16_t PortCount;              /*   8: module ports */
+    int16_t LayoutCount4;           /*  10 */
+    int16_t LayoutCount5;           /*  12 */
+    int16_t LayoutCount6;           /*  14 */
+    int16_t LayoutCount11;          /*  16 */
+    int16_t LayoutCount7;           /*  18 */
+    int16_t LayoutCount8;           /*  20 */
+    int16_t LayoutCount12;          /*  22 */
+    int16_t LayoutCount9;           /*  24 */
+    int16_t LayoutCount10;          /*  26 */
+    int16_t LayoutCount13;          /*  28 */
+    int16_t LayoutCount14;          /*  30 */
+    int16_t LayoutCount15;          /*  32 */
+    int16_t LayoutCount16;          /*  34 */
+    uint16_t VendorID;              /*  36 */
+    uint16_t ProductID;             /*  38: identifies the model */
+    uint16_t VersionNumber;         /*  40: device release number (firmware version) */
+    uint8_t Reserved1[3];           /*  42 */
+    char DevicePath[256];           /*  45: interface path, at most 256 bytes, zero-filled */
+    uint8_t Reserved2[3];           /* 301 */
+    uint32_t DevicePathLength;      /* 304: path bytes copied (0 to 256) */
+    char ProductName[256];          /* 308 */
+    int32_t ProductNameLength;      /* 564 */
+    char Manufacturer[256];         /* 568 */
+    int32_t ManufacturerLength;     /* 824 */
+    char SerialNumber[4];           /* 828: at most 3 characters, byte 831 always 0 */
+    int32_t SerialNumberLength;     /* 832: always 3 */
+    uint8_t IsConfigInterface;      /* 836: 1 for a configuration interface (found in
+                                       PANELINK_MODE_DEVICES) and for every record of
+                                       PANELINK_MODE_REPORT, else 0 */
+    uint8_t Reserved3;              /* 837 */
+    uint16_t DeviceIndex;           /* 838: position of the record in the caller's array */
+    uint16_t InputReportByteLength; /* 840: report ID byte included */
     uint16_t OutputReportByteLength; /* 842: report ID byte included */
     uint16_t Usage;                  /* 844: top-level collection usage */
     uint16_t UsagePage;              /* 846: top-level collection usage page */
@@ -165,8 +167,10 @@ PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, SerialNumberLength) == 832, "Seria
 PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, IsConfigInterface) == 836, "IsConfigInterface");
 PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Reserved3) == 837, "Reserved3");
 PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, DeviceIndex) == 838, "DeviceIndex");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, InputReportByteLength) == 840, "InputReportByteLength");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, OutputReportByteLength) == 842, "OutputReportByteLength");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, InputReportByteLength) == 840,
+                       "InputReportByteLength");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, OutputReportByteLength) == 842,
+                       "OutputReportByteLength");
 PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Usage) == 844, "Usage");
 PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, UsagePage) == 846, "UsagePage");
 
@@ -226,7 +230,10 @@ PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type7Flags) == 5400, "Type7Flags")
  * records are filled; the array must have room for that many (a further accepted interface is
  * closed again and the log says "Device limit reached : 128"). Stores the number filled through
  * `count` and writes a new diagnostic log ("panelink_all.log", "panelink_dev.log" or
- * "panelink_flash.log" in the current directory, by mode).
+ * "panelink_flash.log" in the current directory, by mode; a log that cannot be created does not
+ * stop the search). When the system cannot list its HID interfaces, `count` is left untouched.
+ * Entries from `count` on are not filled, but the one right after the last filled entry may have
+ * been zeroed (a rejected interface was tried in it).
  * Returns 1 when at least one record was filled, else 0 (also for a null pointer, in which case
  * nothing is written). Handles held by the array before are not closed: call CloseDevices. */
 PANELINK_API int32_t PANELINK_CALL DetectHID(int32_t *count, DeviceRecord *devices, int32_t mode);
@@ -296,7 +303,8 @@ PANELINK_API int32_t PANELINK_CALL WriteData(DeviceRecord *device, const uint8_t
  * most 24 ports, PortCount of them rounded up to a pair) and product 0x0910, on its
  * configuration interface (IsConfigInterface 1), asks for the status of its two ports. A port
  * whose query gets no answer within ReadData's 1000 ms reads as absent and faulty, with its
- * flags cleared. Blocks the caller while it exchanges reports: up to 2 s per port pair.
+ * flags cleared. Blocks the caller while it exchanges reports: each exchange takes at most 100 ms
+ * for the request and 1000 ms for the reply, so up to 2.2 s per port pair (about 26 s for 24).
  * Bytes of `status` outside the blocks a board uses keep what the caller left in them; a null
  * pointer leaves everything untouched. The result carries no information (always 1). */
 PANELINK_API int32_t PANELINK_CALL RetrieveStatus(DeviceRecord *device, StatusRecord *status);
@@ -362,9 +370,8 @@ PANELINK_API int32_t PANELINK_CALL ClearLCD(DeviceRecord *device, int32_t unused
 /* Character LCD: exactly 20 characters from `text` (a shorter text must still be readable for
  * 20 bytes), or 20 spaces when `text` is null. `selector` goes to the board unchanged; `unused`
  * is not read. */
-PANELINK_API int32_t PANELINK_CALL WriteLCD(DeviceRecord *device, int32_t unused,
-                                            int32_t selector, const char *text,
-                                            int32_t parameter);
+PANELINK_API int32_t PANELINK_CALL WriteLCD(DeviceRecord *device, int32_t unused, int32_t selector,
+                                            const char *text, int32_t parameter);
 
 /* ---------------------------------------------------------------------------------------------
  * Seven-segment text

@@ -16,10 +16,16 @@ bool &simulation_flag() {
 
 } // namespace
 
-bool simulation_enabled() { return simulation_flag(); }
+bool simulation_enabled() {
+    return simulation_flag();
+}
 
-void enable_simulation() { simulation_flag() = true; }
+void enable_simulation() {
+    simulation_flag() = true;
+}
 
-Backend &backend() { return simulation_enabled() ? simulated_backend() : native_backend(); }
+Backend &backend() {
+    return simulation_enabled() ? simulated_backend() : native_backend();
+}
 
 } // namespace panelink::platform
