@@ -33,10 +33,6 @@ void Session::close() {
     }
 }
 
-bool is_open() {
-    return stream() != nullptr;
-}
-
 void write(const char *format, ...) {
     if (stream() == nullptr)
         return;

@@ -29,9 +29,6 @@ class Session {
     void close();
 };
 
-// True while a log file is open.
-bool is_open();
-
 // Writes printf-style text, at most kMaxLine bytes of it. Texts taken from fixed-size fields
 // must be passed with a bounded conversion ("%.*s").
 constexpr int kMaxLine = 1024;

@@ -170,16 +170,14 @@ int GetDevParam(const platform::Attributes &attributes, DeviceRecord &record, st
         break;
     case ConfigType::Devices:
         detection_log::write("CFG_TYPE : DT_DEVICES\n");
-        AssignProductName(attributes, record);
-        record.ProductNameLength = field_length(record.ProductName);
+        AssignProductName(attributes, record); // sets ProductNameLength too
         if (!names_config_interface(record))
             return reject(record);
         record.IsConfigInterface = 1;
         break;
     case ConfigType::Report:
         detection_log::write("CFG_TYPE : DT_REPORT\n");
-        AssignProductName(attributes, record);
-        record.ProductNameLength = field_length(record.ProductName);
+        AssignProductName(attributes, record); // sets ProductNameLength too
         record.IsConfigInterface = 1;
         break;
     }

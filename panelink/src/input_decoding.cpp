@@ -10,8 +10,7 @@
 namespace panelink {
 namespace {
 
-// Button capabilities a joystick decode considers, and data items it extracts per report.
-constexpr size_t kJoystickButtonCaps = 2;
+// Data items a joystick decode extracts per report.
 constexpr size_t kJoystickDataItems = 256;
 
 bool in_range(uint16_t data_index, const hid::Capability &cap) {
@@ -24,8 +23,10 @@ void decode_joystick(platform::Device &device, const hid::Collection &collection
     const size_t cap_count = collection.input_button_caps(caps, kJoystickButtonCaps);
     hid::DataItem items[kJoystickDataItems];
     const size_t item_count = device.input_data(report, length, items, kJoystickDataItems);
-    decode_joystick_buttons(caps, std::min(cap_count, kJoystickButtonCaps), items,
-                            std::min(item_count, kJoystickDataItems), input_states);
+    // The platform promises at most the capacity asked for; the clamp keeps a backend that
+    // miscounts from sending the loop past the list.
+    decode_joystick_buttons(caps, cap_count, items, std::min(item_count, kJoystickDataItems),
+                            input_states);
 }
 
 // Every byte value spread over 8 bytes of 0 or 1, least significant bit first: an unpacked

@@ -6,12 +6,14 @@
 
 #include <panelink/panelink.h>
 
+#include "input_layout.h"
+#include "platform/platform.h"
 #include "platform/report_descriptor.h"
 
 namespace panelink {
 
 // Input reports the library reads are at most this long: report ID byte plus 64 data bytes.
-constexpr size_t kMaxInputReportBytes = 65;
+constexpr size_t kMaxInputReportBytes = platform::kMaxInputReport;
 // Positions of the caller's InputStates buffer.
 constexpr size_t kInputStates = PANELINK_INPUT_STATES_SIZE;
 
@@ -19,11 +21,6 @@ constexpr size_t kInputStates = PANELINK_INPUT_STATES_SIZE;
 // 64 data bytes. Any other length is refused before anything is read or written.
 constexpr bool input_report_length_supported(uint16_t length) {
     return length >= 2 && length <= kMaxInputReportBytes;
-}
-
-// True for a joystick interface (generic desktop page, joystick usage).
-constexpr bool is_joystick(const DeviceRecord &record) {
-    return record.Usage == 4 && record.UsagePage == 1;
 }
 
 // The joystick part of a decode: clears all 512 positions, then sets position (d - minimum data

@@ -1,18 +1,10 @@
 #include "input_layout.h"
 
-#include <algorithm>
-
 #include "handle_table.h"
 #include "platform/platform.h"
 
 namespace panelink {
 namespace {
-
-constexpr uint16_t kGenericDesktopPage = 0x01;
-constexpr uint16_t kJoystickUsage = 0x04;
-
-// Input decoding reads at most two button capabilities too.
-constexpr size_t kJoystickButtonCaps = 2;
 
 // clang-format off
 constexpr std::array<LayoutRow, 11> kLayoutTable = {{
@@ -72,16 +64,12 @@ bool has_own_row(uint16_t product_id) {
     }
 }
 
-bool is_joystick(const DeviceRecord &record) {
-    return record.UsagePage == kGenericDesktopPage && record.Usage == kJoystickUsage;
-}
-
 // Sum of the highest usage of each returned button capability, in 16-bit arithmetic.
 int16_t joystick_button_count(const hid::Collection &collection) {
     hid::Capability caps[kJoystickButtonCaps];
     const size_t returned = collection.input_button_caps(caps, kJoystickButtonCaps);
     uint16_t sum = 0;
-    for (size_t i = 0; i < std::min(returned, kJoystickButtonCaps); ++i)
+    for (size_t i = 0; i < returned; ++i)
         sum = static_cast<uint16_t>(sum + caps[i].usage_max);
     return static_cast<int16_t>(sum);
 }
@@ -115,12 +103,12 @@ void FillInputLayout(uint32_t handle, DeviceRecord &record) {
     record.Usage = collection ? collection->usage : 0;
     record.UsagePage = collection ? collection->usage_page : 0;
 
-    apply_layout_row(kLayoutTable[0], record); // all sixteen counts to 0
-
-    if (collection != nullptr && is_joystick(record))
+    if (collection != nullptr && is_joystick(record)) {
+        apply_layout_row(kLayoutTable[0], record); // all sixteen counts to 0
         record.InputCount = joystick_button_count(*collection);
-    else
+    } else {
         apply_layout_row(layout_row_for(record.ProductID), record);
+    }
 }
 
 } // namespace panelink

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -14,6 +15,18 @@ namespace panelink {
 // One row of the layout table: column 0 is the product ID (0 for the default row), columns 1 to
 // 16 go to the count fields of the record.
 using LayoutRow = std::array<int16_t, 17>;
+
+// A joystick interface's top-level collection: the generic desktop page's joystick usage.
+constexpr uint16_t kGenericDesktopPage = 0x01;
+constexpr uint16_t kJoystickUsage = 0x04;
+
+// Button capabilities of a joystick interface that count, for its input count and its decode.
+constexpr size_t kJoystickButtonCaps = 2;
+
+// True for a joystick interface.
+constexpr bool is_joystick(const DeviceRecord &record) {
+    return record.UsagePage == kGenericDesktopPage && record.Usage == kJoystickUsage;
+}
 
 // Every row of the layout table, the default row first.
 std::span<const LayoutRow> layout_table();

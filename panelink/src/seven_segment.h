@@ -38,8 +38,8 @@ constexpr size_t kTandemPatternNumberOffset = 18;
 constexpr size_t kTandemRawByteOffset = 20;
 constexpr size_t kTandemGroupDigits = 4;
 
-// Addressed command 0x2A for the digit module at `port`. `text` is zero-terminated; no byte
-// past its terminator is read, and no character left of the seventh shown position.
+// Addressed command 0x2A for the digit module at `port`. `text` is zero-terminated and no byte
+// past its terminator is read; characters left of the seventh shown position are not shown.
 void build_display_output(output::ReportBuffer &report, uint8_t port, const char *text,
                           uint8_t parameter);
 

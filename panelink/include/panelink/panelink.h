@@ -1,10 +1,10 @@
 /*
  * panelink: access to the family's USB interface boards (vendor IDs 0x12DA and 0x6666).
  *
- * The library is a set of flat C functions. Every argument is 32 bits wide: a pointer to a
- * record or buffer that the caller owns, or an integer (byte-sized arguments use only their low
- * 8 bits). No function allocates memory for its caller or keeps a pointer to caller memory after
- * it returns. Errors are reported by result values only.
+ * The library is a set of flat C functions. Every argument is either a 32-bit integer
+ * (byte-sized arguments use only their low 8 bits) or a pointer to a record or buffer that the
+ * caller owns. No function allocates memory for its caller or keeps a pointer to caller memory
+ * after it returns. Errors are reported by result values only.
  *
  * Typical use:
  *
@@ -16,8 +16,9 @@
  *     }
  *     CloseDevices((uint32_t)count, devices);
  *
- * The library expects one calling thread at a time: enumeration keeps a process-wide log stream
- * while it runs and polled reads keep process-wide per-device state.
+ * The library expects one calling thread at a time: calls must not overlap, whichever devices
+ * they are for. Enumeration keeps a process-wide log stream while it runs, and the handle table
+ * and the polled reads' per-device state are process-wide and unlocked.
  */
 #ifndef PANELINK_PANELINK_H
 #define PANELINK_PANELINK_H
@@ -283,7 +284,8 @@ PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *device, uint8_t *input
  *     was cancelled and the next call starts a new one;
  *   - PANELINK_READ_FAILED (1): null pointer, DeviceIndex 128 or above, unsupported report
  *     length, closed or unknown handle, the board is gone or the wait failed.
- * Only 2 writes to `input_states`. Calls for one device must come from one thread. */
+ * Only 2 writes to `input_states`. Like every function here, calls must not overlap (the state
+ * of all 128 devices is shared and unlocked). */
 PANELINK_API int32_t PANELINK_CALL ReadInputData(DeviceRecord *device, uint8_t *input_states,
                                                  int32_t packed);
 

@@ -26,7 +26,8 @@ typedef struct PanelinkSimInterface {
     uint16_t vendor_id, product_id, version_number;
     const char *path;                                      /* interface path text */
     const wchar_t *manufacturer, *product, *serial_number; /* NULL: that request fails */
-    const unsigned char *report_descriptor;                /* NULL: no parsed descriptor */
+    const unsigned char *report_descriptor; /* NULL, or one that does not parse: no parsed
+                                               descriptor (no report lengths, no decoding) */
     size_t report_descriptor_length;
 } PanelinkSimInterface;
 
@@ -78,7 +79,7 @@ PANELINK_API void PANELINK_CALL panelink_sim_set_responder(int id, PanelinkSimRe
 
 /* The next `count` occurrences of `fault` on interface `id` fail (-1: always; 0: clear).
  * Id 0 with PANELINK_SIM_FAULT_ENUMERATION makes the whole interface walk fail. Returns 1, or 0
- * for an unknown id or fault. */
+ * for an unknown id or fault or a count below -1. */
 PANELINK_API int PANELINK_CALL panelink_sim_set_fault(int id, int fault, int count);
 
 /* Moves the manual clock forward by `ms` milliseconds. */

@@ -159,12 +159,11 @@ class SimulatedDevice : public Device {
 
     WaitResult wait_real(sim::Bus &bus, InputRead &read, uint32_t timeout_ms) {
         const uint64_t start = bus.now_ms();
-        for (;;) {
+        for (uint64_t now = start;; now = bus.now_ms()) {
             if (!usable()) {
                 read.started = false;
                 return WaitResult::Failed;
             }
-            const uint64_t now = bus.now_ms();
             iface_->run_motion(now);
             if (deliver(read)) {
                 return WaitResult::Completed;
@@ -230,7 +229,8 @@ class SimulatedBackend : public Backend {
 
     uint32_t last_error() override { return sim::last_error(); }
 
-    std::string error_text(uint32_t code) override { return sim::error_text(code); }
+    // The codes are the platform's own, and so are their texts.
+    std::string error_text(uint32_t code) override { return native_backend().error_text(code); }
 
   private:
     // The interfaces present when the walk began (SetupDiGetClassDevs takes such a snapshot).

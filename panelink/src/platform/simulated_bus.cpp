@@ -22,7 +22,8 @@ std::optional<uint64_t> Interface::next_motion_ms() const {
     if (motion.fill == nullptr) {
         return std::nullopt;
     }
-    return motion.started ? motion.last_ms + motion.period_ms : 0;
+    // The first report is due at once, each further one a period after the one before.
+    return motion.step > 0 ? motion.last_ms + motion.period_ms : 0;
 }
 
 void Interface::run_motion(uint64_t now_ms) {
@@ -35,7 +36,6 @@ void Interface::run_motion(uint64_t now_ms) {
     input.push(motion.scratch, motion.length);
     ++motion.step;
     motion.last_ms = now_ms;
-    motion.started = true;
 }
 
 int Bus::add(const PanelinkSimInterface &description, const Motion &motion) {

@@ -54,9 +54,8 @@ struct Motion {
     MotionFill fill = nullptr;
     size_t length = 0;
     uint32_t period_ms = 20;
-    uint64_t step = 0;
-    uint64_t last_ms = 0;
-    bool started = false;
+    uint64_t step = 0;    // reports queued so far
+    uint64_t last_ms = 0; // when the last one was queued
     uint8_t scratch[kMaxInputReport] = {};
 };
 

@@ -4,7 +4,6 @@
 #include <windows.h>
 #else
 #include <cerrno>
-#include <cstring>
 #endif
 
 namespace panelink::platform::sim {
@@ -60,27 +59,6 @@ void set_last_error(Failure failure) {
 
 uint32_t last_error() {
     return t_last_error;
-}
-
-std::string error_text(uint32_t code) {
-    std::string text;
-#ifdef _WIN32
-    char *buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&buffer),
-        0, nullptr);
-    if (buffer != nullptr) {
-        text.assign(buffer, length);
-        LocalFree(buffer);
-    }
-#else
-    text = std::strerror(static_cast<int>(code));
-#endif
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.pop_back();
-    }
-    return text;
 }
 
 } // namespace panelink::platform::sim

@@ -1,10 +1,9 @@
 // Error codes of the simulated bus, in the platform's own convention so that logs and messages
-// read as they would with real boards: errno values and strerror() texts on POSIX systems,
-// Windows system error codes and FormatMessage texts on Windows.
+// read as they would with real boards: errno values on POSIX systems, Windows system error codes
+// on Windows. Their texts are the native backend's.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace panelink::platform::sim {
 
@@ -23,9 +22,5 @@ uint32_t error_code(Failure failure);
 // Records the failure as the calling thread's last error (like SetLastError).
 void set_last_error(Failure failure);
 uint32_t last_error();
-
-// The system's text for a code, without a trailing line break (FormatMessage ends its texts with
-// CR LF on Windows; they are stripped here).
-std::string error_text(uint32_t code);
 
 } // namespace panelink::platform::sim

@@ -15,8 +15,6 @@ class ReportQueue {
   public:
     explicit ReportQueue(size_t capacity);
 
-    size_t capacity() const { return slots_.size(); }
-    size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
 
     // Appends a copy of the report, dropping the oldest one when the queue is full.
