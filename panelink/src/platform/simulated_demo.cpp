@@ -1,15 +1,10 @@
 // The built-in demo boards (PANELINK_SIMULATE=demo): a few of the family's boards with real
 // report descriptors whose inputs move by themselves, so the library and its programs can be
 // tried without hardware.
-#include <algorithm>
-
-#include "simulated_bus.h"
+#include "simulated_demo.h"
 
 namespace panelink::platform::sim {
 namespace {
-
-constexpr uint16_t kVendor = 0x12DA;
-constexpr const wchar_t *kManufacturer = L"Veltrane Inc.";
 
 // Reports of the vendor-defined boards: report ID byte plus 64 data bytes.
 constexpr size_t kBoardReport = 65;
@@ -80,7 +75,7 @@ void set_input(uint8_t *report, size_t length, unsigned index) {
     }
 }
 
-// Reports per second at the 20 ms motion period: switches toggle once a second.
+// Reports per second at the motion period (kDemoMotionPeriodMs): switches toggle once a second.
 constexpr uint64_t kReportsPerSecond = 50;
 
 bool switch_on(uint64_t step) {
@@ -139,40 +134,33 @@ void joystick(uint64_t step, uint8_t *report, size_t length) {
     report[6] = static_cast<uint8_t>(y < 256 ? y : 511 - y);
 }
 
-struct DemoBoard {
-    uint16_t product_id;
-    const char *path;
-    const wchar_t *product;
-    const wchar_t *serial;
-    const uint8_t *descriptor;
-    size_t descriptor_length;
-    MotionFill motion;
-    size_t report_length;
-};
-
 const DemoBoard kDemoBoards[] = {
-    {0x0500, "sim://demo/0500#vid_12da&pid_0500&mi_00", L"Halcyon-256 USB MODULE", L"D0500-01",
+    {0x0500, 0, "sim://demo/0500#vid_12da&pid_0500&mi_00", L"Halcyon-256 USB MODULE", L"D0500-01",
      kBoardDescriptor, sizeof kBoardDescriptor, board_256, kBoardReport},
-    {0x0700, "sim://demo/0700#vid_12da&pid_0700&mi_00", L"Halcyon-64 USB MODULE", L"D0700-01",
+    {0x0700, 0, "sim://demo/0700#vid_12da&pid_0700&mi_00", L"Halcyon-64 USB MODULE", L"D0700-01",
      kBoardDescriptor, sizeof kBoardDescriptor, board_64, kBoardReport},
-    {0x0910, "sim://demo/0910/0#vid_12da&pid_0910&mi_00", L"Zephyr-Lite", L"D0910-01",
+    {0x0910, 0, "sim://demo/0910/0#vid_12da&pid_0910&mi_00", L"Zephyr-Lite", L"D0910-01",
      kBoardDescriptor, sizeof kBoardDescriptor, dual_board, kBoardReport},
-    {0x0910, "sim://demo/0910/1#vid_12da&pid_0910&mi_01", L"Zephyr-Lite", L"D0910-01",
+    {0x0910, 1, "sim://demo/0910/1#vid_12da&pid_0910&mi_01", L"Zephyr-Lite", L"D0910-01",
      kConfigurationDescriptor, sizeof kConfigurationDescriptor, nullptr, 0},
-    {0x0600, "sim://demo/0600#vid_12da&pid_0600&mi_00", L"Zephyr - USB Adapter", L"D0600-01",
+    {0x0600, 0, "sim://demo/0600#vid_12da&pid_0600&mi_00", L"Zephyr - USB Adapter", L"D0600-01",
      kJoystickDescriptor, sizeof kJoystickDescriptor, joystick, kJoystickReport},
 };
 
 } // namespace
 
+std::span<const DemoBoard> demo_boards() {
+    return kDemoBoards;
+}
+
 void add_demo_set(Bus &bus) {
     for (const DemoBoard &board : kDemoBoards) {
         PanelinkSimInterface description{};
-        description.vendor_id = kVendor;
+        description.vendor_id = kDemoVendor;
         description.product_id = board.product_id;
-        description.version_number = 0x0100;
+        description.version_number = kDemoVersion;
         description.path = board.path;
-        description.manufacturer = kManufacturer;
+        description.manufacturer = kDemoManufacturer;
         description.product = board.product;
         description.serial_number = board.serial;
         description.report_descriptor = board.descriptor;
@@ -180,6 +168,7 @@ void add_demo_set(Bus &bus) {
         Motion motion;
         motion.fill = board.motion;
         motion.length = board.report_length;
+        motion.period_ms = kDemoMotionPeriodMs;
         bus.add(description, motion);
     }
 }
