@@ -42,6 +42,12 @@ const std::vector<uint8_t> kJoystickDescriptor = {
     0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x20, 0x81, 0x02, 0x05, 0x01, 0x09, 0x30,
     0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0};
 
+// Vendor page with a Report ID on its feature report only: input reports are unnumbered.
+const std::vector<uint8_t> kFeatureIdDescriptor = {
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF,
+    0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x02, 0x81, 0x02, 0x09, 0x03,
+    0x91, 0x02, 0x85, 0x05, 0x95, 0x08, 0x09, 0x04, 0xB1, 0x02, 0xC0};
+
 struct UsbParent {
     std::string port; // USB device folder name, e.g. "1-2"
     int interface_number = 0;
@@ -56,6 +62,7 @@ struct FakeInterface {
     std::vector<uint8_t> descriptor;
     std::optional<UsbParent> usb;
     bool with_node = true; // create the node as a FIFO
+    std::string hid_phys = "phys";
 };
 
 void write_file(const fs::path &path, const std::string &contents) {
@@ -118,9 +125,9 @@ class FakeTree {
         } else {
             hid_dir = sysfs() + "/devices/virtual/misc/uhid/" + hid_name;
         }
-        write_file(hid_dir / "uevent", "DRIVER=hid-generic\nHID_ID=" + iface.hid_id +
-                                           "\nHID_NAME=" + iface.hid_name +
-                                           "\nHID_PHYS=phys\nHID_UNIQ=" + iface.hid_uniq + "\n");
+        write_file(hid_dir / "uevent",
+                   "DRIVER=hid-generic\nHID_ID=" + iface.hid_id + "\nHID_NAME=" + iface.hid_name +
+                       "\nHID_PHYS=" + iface.hid_phys + "\nHID_UNIQ=" + iface.hid_uniq + "\n");
         write_file(hid_dir / "report_descriptor",
                    std::string(iface.descriptor.begin(), iface.descriptor.end()));
         const fs::path node_dir = hid_dir / "hidraw" / iface.node;
@@ -176,6 +183,7 @@ void add_standard_set(FakeTree &tree) {
     tree.add({"hidraw10", "0003:0000046D:0000C077", "Other Mouse", "", kJoystickDescriptor, mouse});
     tree.add({"hidraw3", "0005:00006666:00000800", "Lumenet BT", "aa:bb:cc:dd:ee:ff",
               kBoardDescriptor, std::nullopt});
+
     tree.add({"hidraw4", "0003:000012DA:00000100", "Veltrane JB-100", "", kBoardDescriptor,
               usb("1-5", 0), false});
 }
@@ -232,20 +240,67 @@ TEST(HidrawSysfs, ParsesUeventAndHidIds) {
         EXPECT_FALSE(hidraw::parse_hid_id(bad, id)) << bad;
 }
 
-TEST(HidrawReportIds, FoundOnlyInWholeReportIdItems) {
-    EXPECT_FALSE(
-        hidraw::descriptor_declares_report_ids(kBoardDescriptor.data(), kBoardDescriptor.size()));
-    EXPECT_TRUE(hidraw::descriptor_declares_report_ids(kJoystickDescriptor.data(),
-                                                       kJoystickDescriptor.size()));
-    // 0x85 as data of another item, or inside a long item, is no Report ID item.
-    const uint8_t as_data[] = {0x09, 0x85, 0x26, 0x85, 0x00};
-    EXPECT_FALSE(hidraw::descriptor_declares_report_ids(as_data, sizeof as_data));
-    const uint8_t in_long_item[] = {0xFE, 0x02, 0x10, 0x85, 0x01, 0x09, 0x01};
-    EXPECT_FALSE(hidraw::descriptor_declares_report_ids(in_long_item, sizeof in_long_item));
-    const uint8_t after_long_item[] = {0xFE, 0x01, 0x10, 0x00, 0x85, 0x02};
-    EXPECT_TRUE(hidraw::descriptor_declares_report_ids(after_long_item, sizeof after_long_item));
-    const uint8_t truncated[] = {0x09, 0x01, 0x85};
-    EXPECT_FALSE(hidraw::descriptor_declares_report_ids(truncated, sizeof truncated));
+// Input reports are numbered exactly when an Input item lies under a nonzero Report ID, as the
+// kernel decides it: IDs on other report types, or hidden in data, do not count.
+TEST(HidrawReportIds, InputReportsAreNumberedOnlyByAnInputUnderAReportId) {
+    struct Case {
+        const char *what;
+        std::vector<uint8_t> descriptor;
+        bool numbered;
+    };
+    const std::vector<Case> cases = {
+        {"no report ID", kBoardDescriptor, false},
+        {"joystick with ID 1", kJoystickDescriptor, true},
+        {"ID on the feature report only",
+         {0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x40, 0x81, 0x02, 0x85, 0x05, 0xB1, 0x02, 0xC0},
+         false},
+        {"ID on the output report only",
+         {0x75, 0x08, 0x95, 0x40, 0x81, 0x02, 0x85, 0x02, 0x91, 0x02},
+         false},
+        {"ID set back to 0 before the input",
+         {0x85, 0x01, 0xB1, 0x02, 0x85, 0x00, 0x81, 0x02},
+         false},
+        {"ID pushed, popped back to none", {0xA4, 0x85, 0x03, 0xB1, 0x02, 0xB4, 0x81, 0x02}, false},
+        {"ID kept across push and pop", {0x85, 0x03, 0xA4, 0x85, 0x00, 0xB4, 0x81, 0x02}, true},
+        {"0x85 as another item's data", {0x09, 0x85, 0x26, 0x85, 0x00, 0x81, 0x02}, false},
+        {"0x85 inside a long item", {0xFE, 0x02, 0x10, 0x85, 0x01, 0x81, 0x02}, false},
+        {"ID after a long item", {0xFE, 0x01, 0x10, 0x00, 0x85, 0x02, 0x81, 0x02}, true},
+        {"truncated ID item", {0x09, 0x01, 0x85}, false},
+        {"input item cut short", {0x85, 0x01, 0x82, 0x02}, false},
+        {"pop without push", {0xB4, 0x85, 0x01, 0x81, 0x02}, true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(hidraw::input_reports_numbered(c.descriptor.data(), c.descriptor.size()),
+                  c.numbered)
+            << c.what;
+    EXPECT_FALSE(hidraw::input_reports_numbered(nullptr, 10));
+}
+
+TEST(HidrawSysfs, InterfaceNumberFromTheEndOfHidPhys) {
+    struct Case {
+        const char *phys;
+        int number; // -1: none
+    };
+    const Case cases[] = {
+        {"usb-0000:00:14.0-2/input1", 1},
+        {"panelink-uhid-17-3/input0", 0},
+        {"x/input255", 255},
+        {"a/input1/input12", 12},
+        {"x/input256", -1},
+        {"x/input", -1},
+        {"x/input1a", -1},
+        {"x/input0001", -1},
+        {"x/input-1", -1},
+        {"input1", -1},
+        {"", -1},
+    };
+    for (const Case &c : cases) {
+        uint8_t number = 77;
+        EXPECT_EQ(hidraw::parse_phys_interface_number(c.phys, number), c.number >= 0) << c.phys;
+        if (c.number >= 0) {
+            EXPECT_EQ(number, c.number) << c.phys;
+        }
+    }
 }
 
 TEST(HidrawText, DecodesUtf8AndCutsLongTexts) {
@@ -267,6 +322,9 @@ TEST(HidrawText, DecodesUtf8AndCutsLongTexts) {
 TEST(HidrawWalk, ListsNodesInNumericOrderWithIdentitySuffix) {
     FakeTree tree;
     add_standard_set(tree);
+    // Without a USB parent, the interface number comes from the end of HID_PHYS.
+    tree.add({"hidraw5", "0003:000012DA:00000910", "Zephyr-Lite", "U1", kBoardDescriptor,
+              std::nullopt, true, "panelink-uhid-9-2/input1"});
     auto backend = hidraw::make_backend(tree.roots());
     const std::string dev = tree.dev();
     EXPECT_EQ(walk_paths(*backend), (std::vector<std::string>{
@@ -275,6 +333,7 @@ TEST(HidrawWalk, ListsNodesInNumericOrderWithIdentitySuffix) {
                                         dev + "/hidraw2#vid_12da&pid_0600&mi_00",
                                         dev + "/hidraw3#vid_6666&pid_0800",
                                         dev + "/hidraw4#vid_12da&pid_0100&mi_00",
+                                        dev + "/hidraw5#vid_12da&pid_0910&mi_01",
                                         dev + "/hidraw10#vid_046d&pid_c077&mi_00",
                                     }));
 }
@@ -282,10 +341,10 @@ TEST(HidrawWalk, ListsNodesInNumericOrderWithIdentitySuffix) {
 TEST(HidrawWalk, InterfaceWithoutUeventFailsItsDetailOnly) {
     FakeTree tree;
     add_standard_set(tree);
-    fs::create_directories(tree.sysfs() + "/devices/broken/hidraw/hidraw5");
-    fs::create_directory_symlink("../..", tree.sysfs() + "/devices/broken/hidraw/hidraw5/device");
-    fs::create_directory_symlink(tree.sysfs() + "/devices/broken/hidraw/hidraw5",
-                                 tree.sysfs() + "/class/hidraw/hidraw5");
+    fs::create_directories(tree.sysfs() + "/devices/broken/hidraw/hidraw6");
+    fs::create_directory_symlink("../..", tree.sysfs() + "/devices/broken/hidraw/hidraw6/device");
+    fs::create_directory_symlink(tree.sysfs() + "/devices/broken/hidraw/hidraw6",
+                                 tree.sysfs() + "/class/hidraw/hidraw6");
     auto backend = hidraw::make_backend(tree.roots());
     const std::vector<std::string> paths = walk_paths(*backend);
     ASSERT_EQ(paths.size(), 7u);
@@ -512,6 +571,129 @@ TEST_F(HidrawIo, WriteToADeviceThatTakesNothingTimesOut) {
     const long waited = elapsed_ms(start);
     EXPECT_GE(waited, 49);
     EXPECT_LT(waited, 1000);
+}
+
+// hidraw hands a short report over as it came; Windows pads it, and so does the backend, so no
+// input past its end keeps the previous report's value.
+TEST_F(HidrawIo, ShortReportIsPaddedWithZeros) {
+    push(board_side, std::vector<uint8_t>(64, 0xFF));
+    push(board_side, {0x00, 0x00, 0x00});
+    uint8_t buffer[kMaxInputReport];
+    InputRead read;
+    read.buffer = buffer;
+    read.length = 65;
+    ASSERT_TRUE(board->start_read(read));
+    ASSERT_EQ(board->wait_read(read, 100), WaitResult::Completed);
+    ASSERT_EQ(buffer[64], 0xFF);
+    ASSERT_TRUE(board->start_read(read));
+    ASSERT_EQ(board->wait_read(read, 100), WaitResult::Completed);
+    EXPECT_EQ(read.transferred, 65u);
+    EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 65), std::vector<uint8_t>(65, 0));
+}
+
+// A Report ID on a feature report leaves input reports unnumbered: they still get the 0 byte.
+TEST_F(HidrawIo, FeatureReportIdLeavesInputUnnumbered) {
+    tree.add({"hidraw8", "0003:000012DA:00000700", "Halcyon-64", "", kFeatureIdDescriptor,
+              usb("1-8", 0)});
+    auto device = backend->open(tree.node_path("hidraw8").c_str());
+    ASSERT_NE(device, nullptr);
+    std::vector<uint8_t> report(64);
+    for (size_t i = 0; i < report.size(); ++i)
+        report[i] = static_cast<uint8_t>(i + 1);
+    push(tree.board_side("hidraw8"), report);
+    uint8_t buffer[kMaxInputReport] = {};
+    InputRead read;
+    read.buffer = buffer;
+    read.length = 65;
+    ASSERT_TRUE(device->start_read(read));
+    ASSERT_EQ(device->wait_read(read, 100), WaitResult::Completed);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(std::vector<uint8_t>(buffer + 1, buffer + 65), report);
+}
+
+// A write the node does not take within the time-out is left to finish on its own. The next
+// write waits for it within its own time-out and never queues behind it; once the node takes
+// reports again, both arrive whole and in order.
+TEST_F(HidrawIo, StuckWriteNeitherQueuesNorCorruptsTheNextReport) {
+    std::vector<uint8_t> filler(4096, 0xAB);
+    size_t filled = 0;
+    for (ssize_t n; (n = write(board_side, filler.data(), filler.size())) > 0;)
+        filled += static_cast<size_t>(n);
+    uint8_t first[65], second[65];
+    std::memset(first, 0x11, sizeof first);
+    std::memset(second, 0x22, sizeof second);
+
+    auto start = Clock::now();
+    EXPECT_EQ(board->write(first, sizeof first, 50), WaitResult::TimedOut);
+    std::memset(first, 0x99, sizeof first); // the caller reuses its buffer at once
+    EXPECT_EQ(board->write(second, sizeof second, 50), WaitResult::TimedOut);
+    EXPECT_EQ(backend->last_error(), static_cast<uint32_t>(ETIMEDOUT));
+    EXPECT_LT(elapsed_ms(start), 1000);
+
+    std::vector<uint8_t> drained(filled);
+    ASSERT_EQ(read(board_side, drained.data(), drained.size()), static_cast<ssize_t>(filled));
+    start = Clock::now();
+    ASSERT_EQ(board->write(second, sizeof second, 1000), WaitResult::Completed);
+    EXPECT_LT(elapsed_ms(start), 900);
+    uint8_t received[256] = {};
+    ASSERT_EQ(read(board_side, received, sizeof received), 130);
+    EXPECT_EQ(std::vector<uint8_t>(received, received + 65), std::vector<uint8_t>(65, 0x11));
+    EXPECT_EQ(std::vector<uint8_t>(received + 65, received + 130), std::vector<uint8_t>(65, 0x22));
+}
+
+size_t open_descriptors() {
+    return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+// Closing a device whose write is stuck returns at once; the descriptor is closed only after
+// the write has given up, so its number is never written to after reuse.
+TEST_F(HidrawIo, CloseDoesNotWaitForAStuckWrite) {
+    const size_t before = open_descriptors();
+    auto device = backend->open(tree.node_path("hidraw1").c_str());
+    ASSERT_NE(device, nullptr);
+    const int side = tree.board_side("hidraw1");
+    const std::vector<uint8_t> filler(4096, 0xAB);
+    while (write(side, filler.data(), filler.size()) > 0) {
+    }
+    const uint8_t report[65] = {};
+    EXPECT_EQ(device->write(report, sizeof report, 20), WaitResult::TimedOut);
+    const auto start = Clock::now();
+    device.reset();
+    EXPECT_LT(elapsed_ms(start), 50);
+    for (int i = 0; i < 100 && open_descriptors() > before + 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(open_descriptors(), before + 1); // only the board's side is left
+
+    // An idle writer closes its descriptor before the device is gone.
+    auto idle = backend->open(tree.node_path("hidraw2").c_str());
+    ASSERT_NE(idle, nullptr);
+    EXPECT_EQ(idle->write(report, 7, 100), WaitResult::Completed);
+    idle.reset();
+    EXPECT_EQ(open_descriptors(), before + 1);
+}
+
+// A write that fails is only that: the board keeps delivering reports, and the next write is
+// tried again rather than refused as if the board were gone. /dev/full refuses every write
+// with ENOSPC and reads as an endless stream of zeros.
+TEST(HidrawWrite, FailedWriteLeavesTheBoardWorking) {
+    FakeTree tree;
+    tree.add({"hidraw9", "0003:000012DA:00000500", "Halcyon-256", "", kBoardDescriptor,
+              usb("1-9", 0), false});
+    fs::create_symlink("/dev/full", tree.node_path("hidraw9"));
+    auto backend = hidraw::make_backend(tree.roots());
+    auto board = backend->open(tree.node_path("hidraw9").c_str());
+    ASSERT_NE(board, nullptr);
+    const uint8_t report[65] = {};
+    uint8_t buffer[kMaxInputReport];
+    InputRead read;
+    read.buffer = buffer;
+    read.length = 65;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(board->write(report, sizeof report, 100), WaitResult::Failed);
+        EXPECT_EQ(backend->last_error(), static_cast<uint32_t>(ENOSPC));
+        ASSERT_TRUE(board->start_read(read));
+        EXPECT_EQ(board->wait_read(read, 100), WaitResult::Completed);
+    }
 }
 
 // A pseudo-terminal hangs up like an unplugged hidraw device: poll() reports POLLHUP and reads

@@ -380,7 +380,7 @@ TEST_F(SimulatedBackend, ReadsTakeQueuedReportsInOrderCutOrPaddedToTheReadLength
 
     std::memset(buffer, 0xEE, sizeof buffer);
     ASSERT_EQ(read_report(*device, buffer, 65, 0, &transferred), WaitResult::Completed);
-    EXPECT_EQ(transferred, 3u);
+    EXPECT_EQ(transferred, 65u); // padded to the length asked for
     EXPECT_EQ(buffer[1], 0xAB);
     EXPECT_EQ(buffer[2], 0xCD);
     EXPECT_EQ(buffer[3], 0);

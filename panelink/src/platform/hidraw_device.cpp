@@ -1,6 +1,7 @@
 #include "hidraw_device.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include "hidraw_report_ids.h"
 #include "hidraw_sysfs.h"
 #include "hidraw_text.h"
+#include "hidraw_writer.h"
 
 namespace panelink::platform::hidraw {
 namespace {
@@ -24,7 +26,8 @@ int remaining_ms(uint64_t deadline) {
     return now >= deadline ? 0 : static_cast<int>(deadline - now);
 }
 
-// Errors with which hidraw and the kernel report a device that is gone.
+// Errors with which a hidraw read reports a device that is gone. (A failed write means no more
+// than that write failed; the writer tells a gone device from it by ENODEV.)
 bool is_disconnect(int error) {
     return error == ENODEV || error == EIO || error == ENXIO || error == EPIPE;
 }
@@ -36,12 +39,14 @@ std::string node_name_of(std::string_view node_path) {
 
 class HidrawDevice final : public Device {
   public:
-    HidrawDevice(int fd, const std::string &sysfs_root, const std::string &node_name) : fd_(fd) {
+    HidrawDevice(int fd, const std::string &sysfs_root, const std::string &node_name)
+        : writer_(fd), fd_(fd) {
         info_ok_ = read_interface_info(sysfs_root, node_name, info_, info_error_);
         if (info_ok_)
             load_descriptor();
     }
-    ~HidrawDevice() override { ::close(fd_); }
+    // The writer closes the descriptor once no write of ours is left in the kernel.
+    ~HidrawDevice() override = default;
     HidrawDevice(const HidrawDevice &) = delete;
     HidrawDevice &operator=(const HidrawDevice &) = delete;
 
@@ -165,40 +170,9 @@ class HidrawDevice final : public Device {
             set_last_error(gone_ ? ENODEV : EINVAL);
             return WaitResult::Failed;
         }
-        const uint64_t deadline = monotonic_ms() + timeout_ms;
-        for (;;) {
-            const ssize_t written = ::write(fd_, report, length);
-            if (written >= 0) {
-                if (static_cast<size_t>(written) == length)
-                    return WaitResult::Completed;
-                set_last_error(EIO); // hidraw takes a report whole or not at all
-                return WaitResult::Failed;
-            }
-            if (errno == EINTR)
-                continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                mark_gone_if_disconnect(errno);
-                set_last_error(errno);
-                return WaitResult::Failed;
-            }
-            const int wait = remaining_ms(deadline);
-            if (wait == 0)
-                return WaitResult::TimedOut;
-            pollfd waiting{fd_, POLLOUT, 0};
-            const int ready = ::poll(&waiting, 1, wait);
-            if (ready < 0 && errno == EINTR)
-                continue;
-            if (ready < 0) {
-                set_last_error(errno);
-                return WaitResult::Failed;
-            }
-            if (ready == 0)
-                return WaitResult::TimedOut;
-            if ((waiting.revents & POLLOUT) == 0) {
-                mark_gone(ENODEV);
-                return WaitResult::Failed;
-            }
-        }
+        // hidraw takes the report ID byte first whether or not the device numbers its output
+        // reports (0 then, which the kernel leaves out on the wire), so the report goes as given.
+        return writer_.write(report, length, timeout_ms);
     }
 
   private:
@@ -223,15 +197,17 @@ class HidrawDevice final : public Device {
             return;
         const auto *data = reinterpret_cast<const uint8_t *>(bytes.data());
         has_descriptor_ = true;
-        numbered_reports_ = descriptor_declares_report_ids(data, bytes.size());
+        numbered_input_ = input_reports_numbered(data, bytes.size());
         if (!hid::parse_report_descriptor(data, bytes.size(), descriptor_))
             descriptor_.collections.clear();
     }
 
-    // One read() of one report. Reports of a device without report IDs get a 0 byte in front,
-    // so that every report handed on starts with its report ID byte.
+    // One read() of one report. Unnumbered input reports get a 0 byte in front, so that every
+    // report handed on starts with its report ID byte. A report shorter than asked for is padded
+    // with zeros to the full length, as Windows hands input reports over: positions it does not
+    // carry must not keep the previous report's values.
     ReadOutcome read_one_report(InputRead &read) {
-        const size_t prefix = (has_descriptor_ && !numbered_reports_) ? 1 : 0;
+        const size_t prefix = (has_descriptor_ && !numbered_input_) ? 1 : 0;
         uint8_t *target = read.buffer + prefix;
         size_t room = read.length - prefix;
         uint8_t overflow[kMaxInputReport];
@@ -246,7 +222,9 @@ class HidrawDevice final : public Device {
         if (got > 0) {
             if (prefix != 0)
                 read.buffer[0] = 0;
-            read.transferred = prefix + (target == overflow ? 0 : static_cast<size_t>(got));
+            if (target != overflow && static_cast<size_t>(got) < room)
+                std::memset(target + got, 0, room - static_cast<size_t>(got));
+            read.transferred = read.length;
             return ReadOutcome::Report;
         }
         if (got == 0) { // end of file: nothing will ever come again
@@ -269,14 +247,15 @@ class HidrawDevice final : public Device {
             gone_ = true;
     }
 
-    int fd_;
+    ReportWriter writer_; // owns the descriptor
+    int fd_;              // the writer's descriptor, for reads
     InterfaceInfo info_;
     bool info_ok_ = false;
     int info_error_ = 0;
     bool has_descriptor_ = false;
-    bool numbered_reports_ = false;
+    bool numbered_input_ = false; // input reports carry a report ID byte
     hid::ReportDescriptor descriptor_;
-    bool gone_ = false; // the device has been unplugged: no transfer starts any more
+    bool gone_ = false; // a read found the device unplugged: no transfer starts any more
 };
 
 } // namespace

@@ -147,6 +147,26 @@ bool parse_hex16(std::string_view text, uint16_t &out) {
     return true;
 }
 
+bool parse_phys_interface_number(std::string_view phys, uint8_t &out) {
+    constexpr std::string_view kMarker = "/input";
+    const size_t marker = phys.rfind(kMarker);
+    if (marker == std::string_view::npos)
+        return false;
+    const std::string_view digits = phys.substr(marker + kMarker.size());
+    if (digits.empty() || digits.size() > 3)
+        return false;
+    unsigned value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 0xFF)
+        return false;
+    out = static_cast<uint8_t>(value);
+    return true;
+}
+
 bool list_hidraw_nodes(const std::string &sysfs_root, std::vector<std::string> &out, int &error) {
     out.clear();
     struct stat class_stat {};
@@ -192,6 +212,9 @@ bool read_interface_info(const std::string &sysfs_root, std::string_view node, I
     }
     uevent_value(uevent, "HID_NAME", out.hid_name);
     uevent_value(uevent, "HID_UNIQ", out.hid_uniq);
+    std::string phys;
+    if (uevent_value(uevent, "HID_PHYS", phys))
+        out.interface_known = parse_phys_interface_number(phys, out.interface_number);
 
     // A USB HID device sits in its USB interface's folder, which sits in the USB device's.
     const std::string usb_interface_dir = parent_of(out.hid_device_dir);
@@ -201,6 +224,7 @@ bool read_interface_info(const std::string &sysfs_root, std::string_view node, I
     if (read_file(usb_interface_dir + "/bInterfaceNumber", number_text, ignored) &&
         parse_hex16(attribute_text(number_text), number) && number <= 0xFF) {
         out.usb = true;
+        out.interface_known = true;
         out.interface_number = static_cast<uint8_t>(number);
         out.usb_device_dir = parent_of(usb_interface_dir);
     }
@@ -212,7 +236,7 @@ std::string interface_path(const std::string &dev_root, std::string_view node,
     char suffix[40];
     int length =
         std::snprintf(suffix, sizeof suffix, "#vid_%04x&pid_%04x", info.id.vendor, info.id.product);
-    if (info.usb)
+    if (info.interface_known)
         std::snprintf(suffix + length, sizeof suffix - static_cast<size_t>(length), "&mi_%02x",
                       info.interface_number);
     return dev_root + "/" + std::string(node) + suffix;

@@ -35,6 +35,10 @@ bool parse_hex16(std::string_view text, uint16_t &out);
 // folder that cannot be read, fails with `error` set.
 bool list_hidraw_nodes(const std::string &sysfs_root, std::vector<std::string> &out, int &error);
 
+// The interface number at the end of a HID_PHYS text, as usbhid writes it ("usb-0000:00:14.0-2/
+// input1") and other transports may: a trailing "/input" and 1 to 3 decimal digits, up to 255.
+bool parse_phys_interface_number(std::string_view phys, uint8_t &out);
+
 // One hidraw interface as sysfs describes it.
 struct InterfaceInfo {
     HidId id;
@@ -42,17 +46,19 @@ struct InterfaceInfo {
     std::string hid_uniq;         // HID_UNIQ (empty when the device has none)
     std::string hid_device_dir;   // the HID device: uevent, report_descriptor
     bool usb = false;             // the HID device sits on a USB interface
-    uint8_t interface_number = 0; // bInterfaceNumber, for USB
+    bool interface_known = false; // interface_number holds a number
+    uint8_t interface_number = 0; // bInterfaceNumber for USB, else from HID_PHYS
     std::string usb_device_dir;   // the USB device: manufacturer, product, serial, bcdDevice
 };
 
 // Reads <sysfs root>/class/hidraw/<node>/device/uevent and finds the USB interface above the
-// HID device. False with `error` set when the uevent cannot be read or has no valid HID_ID.
+// HID device; without one, the interface number comes from HID_PHYS when it ends in one. False with
+// `error` set when the uevent cannot be read or has no valid HID_ID.
 bool read_interface_info(const std::string &sysfs_root, std::string_view node, InterfaceInfo &out,
                          int &error);
 
 // The interface path the walk reports: "<dev root>/<node>#vid_12da&pid_0910&mi_01" (lower-case
-// hex; the "&mi_NN" part only for USB interfaces).
+// hex; the "&mi_NN" part whenever the interface number is known).
 std::string interface_path(const std::string &dev_root, std::string_view node,
                            const InterfaceInfo &info);
 

@@ -128,11 +128,13 @@ class SimulatedDevice : public Device {
             return false;
         }
         const size_t length = iface_->input.pop(read.buffer, read.length);
+        // A short report arrives padded with zeros to the length asked for, as Windows and the
+        // hidraw backend hand input reports over.
         const size_t copied = std::min(length, read.length);
         if (copied < read.length) {
             std::memset(read.buffer + copied, 0, read.length - copied);
         }
-        read.transferred = copied;
+        read.transferred = read.length;
         read.started = false;
         return true;
     }
