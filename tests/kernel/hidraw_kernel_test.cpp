@@ -1,0 +1,409 @@
+// The library against the kernel's own HID stack: boards served through /dev/uhid, found in the
+// real sysfs and reached through real /dev/hidrawN nodes. Runs as root on a machine with the uhid
+// and hid-generic modules loaded (tests/kernel/guest boots one), and fails where it cannot.
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <panelink/panelink.h>
+
+#include "support/input_states.h"
+#include "support/sim_boards.h"
+#include "virtual_hid_device.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using panelink::test::InputStates;
+using panelink::uhid::Event;
+using panelink::uhid::EventType;
+using panelink::uhid::Identity;
+using panelink::uhid::VirtualHidDevice;
+using Clock = std::chrono::steady_clock;
+
+long elapsed_ms(Clock::time_point since) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// Vendor page, 64 data bytes each way, Report ID 2 on both.
+const std::vector<uint8_t> kNumberedDescriptor = {
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x02, 0x15, 0x00, 0x26, 0xFF, 0x00,
+    0x75, 0x08, 0x95, 0x40, 0x09, 0x02, 0x81, 0x02, 0x09, 0x03, 0x91, 0x02, 0xC0};
+// Vendor page, 64 data bytes each way, a Report ID on the feature report only.
+const std::vector<uint8_t> kFeatureIdDescriptor = {
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF,
+    0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x02, 0x81, 0x02, 0x09, 0x03,
+    0x91, 0x02, 0x85, 0x05, 0x95, 0x08, 0x09, 0x04, 0xB1, 0x02, 0xC0};
+// Vendor page with two input reports: ID 1 with 64 data bytes, ID 2 with 2.
+const std::vector<uint8_t> kTwoReportDescriptor = {
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75,
+    0x08, 0x85, 0x01, 0x95, 0x40, 0x09, 0x02, 0x81, 0x02, 0x85, 0x02, 0x95, 0x02,
+    0x09, 0x03, 0x81, 0x02, 0x85, 0x01, 0x95, 0x40, 0x09, 0x04, 0x91, 0x02, 0xC0};
+// Joystick with Report ID 1: 32 buttons, X and Y.
+const std::vector<uint8_t> kJoystickDescriptor = {
+    0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, 0x85, 0x01, 0x05, 0x09, 0x19, 0x01, 0x29, 0x20,
+    0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x20, 0x81, 0x02, 0x05, 0x01, 0x09, 0x30,
+    0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0};
+
+// One board interface as a kernel HID device.
+class KernelBoard {
+  public:
+    KernelBoard(uint16_t vendor, uint16_t product, std::string name, std::string serial,
+                int interface_number, std::vector<uint8_t> descriptor) {
+        Identity identity;
+        identity.vendor = vendor;
+        identity.product = product;
+        identity.version = 0x0100;
+        identity.name = std::move(name);
+        identity.uniq = std::move(serial);
+        identity.phys = panelink::uhid::phys_for_interface(interface_number);
+        identity.descriptor = std::move(descriptor);
+        identity_ = identity;
+        plug();
+    }
+
+    // Creates the kernel device (again, after an unplug) and waits for its node.
+    void plug() {
+        std::string error;
+        device_ = VirtualHidDevice::create(identity_, error);
+        ASSERT_NE(device_, nullptr) << error;
+        node_ = device_->hidraw_node(5000);
+        ASSERT_FALSE(node_.empty()) << "no hidraw node for " << identity_.phys;
+    }
+    void unplug() { ASSERT_TRUE(device_->destroy()) << device_->last_error(); }
+
+    const std::string &node() const { return node_; }
+
+    void send(const std::vector<uint8_t> &report) {
+        ASSERT_TRUE(device_->send_input(report.data(), report.size())) << device_->last_error();
+    }
+
+    // The next output report the kernel passes on, or an empty vector after timeout_ms.
+    std::vector<uint8_t> next_output(int timeout_ms = 2000) {
+        const auto start = Clock::now();
+        Event event;
+        while (elapsed_ms(start) < timeout_ms) {
+            if (device_->next_event(event, 50) && event.type == EventType::Output)
+                return event.data;
+        }
+        return {};
+    }
+
+  private:
+    Identity identity_;
+    std::unique_ptr<VirtualHidDevice> device_;
+    std::string node_;
+};
+
+// The record whose path names `node`, or null.
+DeviceRecord *record_of(DeviceRecord *devices, int32_t count, const std::string &node) {
+    for (int32_t i = 0; i < count; ++i) {
+        const std::string path(devices[i].DevicePath, devices[i].DevicePathLength);
+        if (path.substr(0, path.find('#')) == node)
+            return &devices[i];
+    }
+    return nullptr;
+}
+
+std::string read_whole(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<uint8_t> board_report(std::initializer_list<std::pair<size_t, uint8_t>> set,
+                                  size_t length = 64) {
+    std::vector<uint8_t> report(length, 0);
+    for (const auto &[at, value] : set)
+        report[at] = value;
+    return report;
+}
+
+// Polls until the record's read completes or fails, for at most timeout_ms.
+int32_t poll_until_done(DeviceRecord &record, InputStates &states, int32_t packed,
+                        int timeout_ms = 2000) {
+    const auto start = Clock::now();
+    int32_t result = PANELINK_READ_PENDING;
+    while ((result = ReadInputData(&record, states.data(), packed)) == PANELINK_READ_PENDING &&
+           elapsed_ms(start) < timeout_ms)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return result;
+}
+
+class KernelHidraw : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ASSERT_EQ(access("/dev/uhid", R_OK | W_OK), 0)
+            << "needs /dev/uhid (root, uhid module): run it through tests/kernel/guest";
+    }
+
+    void SetUp() override {
+        char name[] = "/tmp/panelink-kernel-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        work_ = name;
+        previous_ = fs::current_path();
+        fs::current_path(work_); // the detection log goes there
+    }
+    void TearDown() override {
+        if (count_ > 0)
+            CloseDevices(static_cast<uint32_t>(count_), devices_);
+        fs::current_path(previous_);
+        fs::remove_all(work_);
+    }
+
+    int32_t detect(int32_t mode = PANELINK_MODE_STANDARD) {
+        if (count_ > 0)
+            CloseDevices(static_cast<uint32_t>(count_), devices_);
+        count_ = 0;
+        EXPECT_EQ(DetectHID(&count_, devices_, mode), 1);
+        return count_;
+    }
+    DeviceRecord &record(const KernelBoard &board) {
+        DeviceRecord *found = record_of(devices_, count_, board.node());
+        if (found == nullptr) {
+            ADD_FAILURE() << "no record for " << board.node();
+            return devices_[127];
+        }
+        return *found;
+    }
+    std::string log() const { return read_whole(work_ / "panelink_all.log"); }
+
+    fs::path work_, previous_;
+    DeviceRecord devices_[128] = {};
+    int32_t count_ = 0;
+};
+
+TEST_F(KernelHidraw, EnumerationFindsTheBoardsWithPathsTextsAndLog) {
+    KernelBoard main_interface(0x12DA, 0x0910, "Zephyr-Lite", "K0910", 0,
+                               panelink::test::vendor_descriptor());
+    KernelBoard config_interface(0x12DA, 0x0910, "Zephyr-Lite", "K0910", 1,
+                                 panelink::test::vendor_descriptor());
+    KernelBoard joystick(0x12DA, 0x0600, "Zephyr - USB Adapter", "", 0, kJoystickDescriptor);
+    KernelBoard mouse(0x046D, 0xC077, "Other Mouse", "", 0, kJoystickDescriptor);
+
+    ASSERT_EQ(detect(), 2);
+    DeviceRecord &board = record(main_interface);
+    EXPECT_EQ(std::string(board.DevicePath, board.DevicePathLength),
+              main_interface.node() + "#vid_12da&pid_0910&mi_00");
+    EXPECT_EQ(board.VendorID, 0x12DA);
+    EXPECT_EQ(board.InputReportByteLength, 65);
+    EXPECT_EQ(board.OutputReportByteLength, 65);
+    EXPECT_EQ(board.UsagePage, 0xFF00);
+    EXPECT_EQ(std::string(board.ProductName, board.ProductNameLength), "Zephyr-Lite");
+    // Without a USB parent there is no manufacturer text: the fallback stands in.
+    EXPECT_EQ(std::string(board.Manufacturer, board.ManufacturerLength), "Veltrane Inc.");
+    EXPECT_EQ(std::string(board.SerialNumber), "K09");
+    DeviceRecord &adapter = record(joystick);
+    EXPECT_EQ(adapter.Usage, 4);
+    EXPECT_EQ(adapter.UsagePage, 1);
+    EXPECT_EQ(adapter.InputReportByteLength, 7);
+    EXPECT_EQ(record_of(devices_, count_, mouse.node()), nullptr);
+
+    const std::string text = log();
+    EXPECT_NE(text.find("Found ProductID 0x910\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Found ProductID 0x600\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("0x46d"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nNum Devices Detected : 2\n"), std::string::npos) << text;
+
+    // The configuration interface is told apart by its interface number alone.
+    ASSERT_EQ(detect(PANELINK_MODE_DEVICES), 1);
+    EXPECT_EQ(std::string(devices_[0].DevicePath, devices_[0].DevicePathLength),
+              config_interface.node() + "#vid_12da&pid_0910&mi_01");
+    EXPECT_EQ(devices_[0].IsConfigInterface, 1);
+    EXPECT_EQ(std::string(devices_[0].ProductName, devices_[0].ProductNameLength),
+              "Zephyr-Lite CFG");
+}
+
+// Unnumbered reports get their 0 byte on the way in and keep it on the way out; numbered ones
+// travel with their ID byte both ways.
+TEST_F(KernelHidraw, ReportsTravelBothWaysNumberedOrNot) {
+    KernelBoard plain(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
+                      panelink::test::vendor_descriptor());
+    KernelBoard numbered(0x12DA, 0x0500, "Halcyon-256 USB MODULE", "K0500", 0, kNumberedDescriptor);
+    KernelBoard feature_id(0x12DA, 0x0800, "Lumenet", "K0800", 0, kFeatureIdDescriptor);
+    ASSERT_EQ(detect(), 3);
+
+    struct Case {
+        KernelBoard *board;
+        uint8_t id;
+    };
+    for (const Case &c : {Case{&plain, 0}, Case{&numbered, 2}, Case{&feature_id, 0}}) {
+        SCOPED_TRACE(c.board->node());
+        DeviceRecord &r = record(*c.board);
+        ASSERT_EQ(r.InputReportByteLength, 65);
+        std::vector<uint8_t> report = board_report({{0, 0x81}, {63, 0x42}});
+        if (c.id != 0)
+            report.insert(report.begin(), c.id);
+        c.board->send(report);
+        InputStates packed;
+        ASSERT_EQ(ReadData(&r, packed.data()), PANELINK_READ_DECODED);
+        EXPECT_TRUE(packed_as(packed, board_report({{0, 0x81}, {63, 0x42}})));
+
+        uint8_t output[68] = {};
+        output[0] = c.id;
+        output[1] = 0x37;
+        output[64] = 0x73;
+        EXPECT_EQ(WriteData(&r, output), 65);
+        const std::vector<uint8_t> received = c.board->next_output();
+        EXPECT_EQ(received, std::vector<uint8_t>(output, output + 65));
+    }
+}
+
+TEST_F(KernelHidraw, PolledReadsDecodeBoardsAndJoysticks) {
+    KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
+                      panelink::test::vendor_descriptor());
+    KernelBoard joystick(0x12DA, 0x0600, "Zephyr - USB Adapter", "", 0, kJoystickDescriptor);
+    ASSERT_EQ(detect(), 2);
+    DeviceRecord &b = record(board);
+    DeviceRecord &j = record(joystick);
+
+    InputStates unpacked;
+    ASSERT_EQ(ReadInputData(&b, unpacked.data(), 0), PANELINK_READ_PENDING);
+    board.send(board_report({{0, 0x01}, {1, 0x80}}));
+    ASSERT_EQ(poll_until_done(b, unpacked, 0), PANELINK_READ_DECODED);
+    EXPECT_TRUE(unpacked_as(unpacked, {0, 15}));
+
+    InputStates packed;
+    ASSERT_EQ(ReadInputData(&b, packed.data(), 1), PANELINK_READ_PENDING);
+    board.send(board_report({{2, 0x5A}}));
+    ASSERT_EQ(poll_until_done(b, packed, 1), PANELINK_READ_DECODED);
+    EXPECT_TRUE(packed_as(packed, {0x00, 0x00, 0x5A}));
+
+    // Buttons 1, 10 and 32 (bits 0, 9 and 31 after the ID byte), X and Y off-centre.
+    InputStates buttons;
+    ASSERT_EQ(ReadInputData(&j, buttons.data(), 0), PANELINK_READ_PENDING);
+    joystick.send({0x01, 0x01, 0x02, 0x00, 0x80, 0x10, 0xF0});
+    ASSERT_EQ(poll_until_done(j, buttons, 0), PANELINK_READ_DECODED);
+    EXPECT_TRUE(unpacked_as(buttons, {0, 9, 31}));
+}
+
+// A report shorter than the record's length leaves no input as the previous report had it. The
+// kernel drops reports shorter than their descriptor says, so the short one here is a report of
+// its own: ID 2 carries 2 data bytes where ID 1 carries 64.
+TEST_F(KernelHidraw, ShortReportIsPaddedWithZeros) {
+    KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0, kTwoReportDescriptor);
+    ASSERT_EQ(detect(), 1);
+    DeviceRecord &b = record(board);
+    ASSERT_EQ(b.InputReportByteLength, 65);
+    InputStates packed;
+    std::vector<uint8_t> full(65, 0xFF);
+    full[0] = 0x01;
+    board.send(full);
+    ASSERT_EQ(ReadData(&b, packed.data()), PANELINK_READ_DECODED);
+    board.send({0x02, 0x12, 0x34});
+    ASSERT_EQ(ReadData(&b, packed.data()), PANELINK_READ_DECODED);
+    EXPECT_TRUE(packed_as(packed, {0x12, 0x34}));
+}
+
+// ReadData decodes the first queued report and discards the rest; with nothing more coming it
+// gives up after its second. A poll gives up after its own second as well.
+TEST_F(KernelHidraw, FlushAndTimeOuts) {
+    KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
+                      panelink::test::vendor_descriptor());
+    ASSERT_EQ(detect(), 1);
+    DeviceRecord &b = record(board);
+    for (uint8_t i = 1; i <= 3; ++i)
+        board.send(board_report({{0, i}}));
+    InputStates packed;
+    ASSERT_EQ(ReadData(&b, packed.data()), PANELINK_READ_DECODED);
+    EXPECT_TRUE(packed_as(packed, {0x01}));
+
+    auto start = Clock::now();
+    InputStates untouched;
+    EXPECT_EQ(ReadData(&b, untouched.data()), PANELINK_READ_TIMED_OUT);
+    long waited = elapsed_ms(start);
+    EXPECT_GE(waited, 990);
+    EXPECT_LT(waited, 1500);
+    EXPECT_TRUE(untouched.untouched());
+
+    start = Clock::now();
+    ASSERT_EQ(ReadInputData(&b, untouched.data(), 0), PANELINK_READ_PENDING);
+    EXPECT_EQ(poll_until_done(b, untouched, 0, 3000), PANELINK_READ_TIMED_OUT);
+    waited = elapsed_ms(start);
+    EXPECT_GE(waited, 1000);
+    EXPECT_LT(waited, 1500);
+    EXPECT_TRUE(untouched.untouched());
+}
+
+// An unplug fails a pending poll and a blocking read within milliseconds, not at their time-out;
+// the board plugged in again is found by the next detection and works.
+TEST_F(KernelHidraw, UnplugFailsReadsAtOnceAndReplugIsFoundAgain) {
+    KernelBoard polled(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0701", 0,
+                       panelink::test::vendor_descriptor());
+    KernelBoard blocking(0x12DA, 0x0500, "Halcyon-256 USB MODULE", "K0501", 0,
+                         panelink::test::vendor_descriptor());
+    ASSERT_EQ(detect(), 2);
+    DeviceRecord &p = record(polled);
+    DeviceRecord &b = record(blocking);
+
+    InputStates states;
+    ASSERT_EQ(ReadInputData(&p, states.data(), 0), PANELINK_READ_PENDING);
+    polled.unplug();
+    const auto unplugged = Clock::now();
+    EXPECT_EQ(poll_until_done(p, states, 0), PANELINK_READ_FAILED);
+    EXPECT_LT(elapsed_ms(unplugged), 200);
+
+    std::atomic<int32_t> result{0};
+    std::atomic<long> finished_after{-1};
+    const auto started = Clock::now();
+    std::thread reader([&] {
+        InputStates blocking_states;
+        result = ReadData(&b, blocking_states.data());
+        finished_after = elapsed_ms(started);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    blocking.unplug();
+    reader.join();
+    EXPECT_EQ(result.load(), PANELINK_READ_FAILED);
+    EXPECT_LT(finished_after.load(), 800);
+
+    polled.plug();
+    ASSERT_EQ(detect(), 1);
+    DeviceRecord &again = record(polled);
+    ASSERT_EQ(ReadInputData(&again, states.data(), 0), PANELINK_READ_PENDING);
+    polled.send(board_report({{0, 0x04}}));
+    EXPECT_EQ(poll_until_done(again, states, 0), PANELINK_READ_DECODED);
+    EXPECT_TRUE(unpacked_as(states, {2}));
+}
+
+// A user without access to the nodes finds nothing, and the log says why for each node.
+TEST_F(KernelHidraw, UnprivilegedProcessLogsPermissionDenied) {
+    KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
+                      panelink::test::vendor_descriptor());
+    ASSERT_EQ(chmod(work_.c_str(), 0777), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(100);
+        int32_t count = -1;
+        DeviceRecord devices[8] = {};
+        const int32_t result = DetectHID(&count, devices, PANELINK_MODE_STANDARD);
+        _exit(result == 0 && count == 0 ? 0 : 101); // nothing found
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string text = log();
+    EXPECT_NE(text.find(board.node() + "#vid_12da&pid_0700&mi_00CreateFile : INVALID_HANDLE_VALUE\n"
+                                       "Error ; 13 - Permission denied\n"),
+              std::string::npos)
+        << text;
+}
+
+} // namespace
