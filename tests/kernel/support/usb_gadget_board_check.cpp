@@ -39,6 +39,11 @@ void check(bool ok, const std::string &what) {
     (ok ? passed : failed)++;
 }
 
+// ": reason" after a check's text when a step reported one.
+std::string reason(const std::string &error) {
+    return error.empty() ? "" : ": " + error;
+}
+
 long ms_since(Clock::time_point start) {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
@@ -118,12 +123,12 @@ void check_inputs(UsbGadgetBoard &board, int plain_fd, int numbered_fd) {
     std::vector<uint8_t> plain = pattern(0x40, 64);
     bool sent = board.write_input(0, plain, 1000, error);
     check(sent && read_hidraw(plain_fd, 2000) == plain,
-          "a 64-byte input report reaches the hidraw reader unchanged " + error);
+          "a 64-byte input report reaches the hidraw reader unchanged" + reason(error));
     std::vector<uint8_t> numbered = pattern(0x10, 9);
     numbered[0] = 2;
     sent = board.write_input(1, numbered, 1000, error);
     check(sent && read_hidraw(numbered_fd, 2000) == numbered,
-          "a numbered input report arrives with its ID byte first " + error);
+          "a numbered input report arrives with its ID byte first" + reason(error));
 }
 
 void check_outputs_taken_late(UsbGadgetBoard &board, int fd) {
@@ -207,7 +212,7 @@ int main() {
     std::string error;
     auto start = Clock::now();
     auto board = UsbGadgetBoard::create(identity, interfaces, error);
-    check(board != nullptr, "create a two-interface board" + (error.empty() ? "" : ": " + error));
+    check(board != nullptr, "create a two-interface board" + reason(error));
     if (!board) {
         std::printf("%d passed, %d failed\n", passed, failed);
         return 1;
@@ -229,8 +234,7 @@ int main() {
     ::close(plain_fd);
 
     auto again = UsbGadgetBoard::create(identity, interfaces, error);
-    check(again != nullptr,
-          "the same board can be plugged in again" + (error.empty() ? "" : ": " + error));
+    check(again != nullptr, "the same board can be plugged in again" + reason(error));
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
