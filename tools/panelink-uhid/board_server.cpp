@@ -198,6 +198,17 @@ void BoardServer::move_inputs() {
     }
 }
 
+void BoardServer::warn_if_short(size_t index, size_t length) {
+    // A board with one unnumbered input report sends it whole; newer kernels drop shorter
+    // reports ("Event data for report 0 was too short") instead of padding them.
+    const Board &board = boards_[index].board;
+    const size_t whole = board.input_report_length - 1;
+    if (!board.numbered_reports && length < whole) {
+        log_ << prefix(index) << "note: " << length << " bytes is shorter than the board's "
+             << whole << "-byte input report; the kernel may drop it" << std::endl;
+    }
+}
+
 void BoardServer::run_command(const std::string &line) {
     InputCommand command;
     std::string error;
@@ -216,6 +227,7 @@ void BoardServer::run_command(const std::string &line) {
         quit_ = true;
         break;
     case InputCommand::Kind::Report:
+        warn_if_short(command.board, command.bytes.size());
         if (served->device &&
             !served->device->send_input(command.bytes.data(), command.bytes.size())) {
             log_ << prefix(command.board) << served->device->last_error() << std::endl;

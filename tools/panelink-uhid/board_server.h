@@ -59,6 +59,7 @@ class BoardServer {
     // Reads what standard input has; false at its end.
     bool read_standard_input();
     void run_command(const std::string &line);
+    void warn_if_short(size_t index, size_t length);
     std::string prefix(size_t index) const;
 
     std::vector<Served> boards_;

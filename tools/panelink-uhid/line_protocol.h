@@ -3,7 +3,9 @@
 //
 //   BOARD HEXBYTES...      send these bytes as an input report, exactly as the board sends it
 //                          (boards without report IDs, all demo boards among them, send no
-//                          report ID byte: a demo board's report is its 64 data bytes)
+//                          report ID byte: a demo board's report is its data bytes, 64
+//                          or the joystick's 6;
+//                          kernels may drop a report shorter than the descriptor's)
 //   BOARD set INPUT 0|1    switch input INPUT (bit INPUT % 8 of data byte INPUT / 8) of the
 //                          board's held input state off or on, and send that state
 //   BOARD unplug           remove the board from the bus

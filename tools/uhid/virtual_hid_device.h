@@ -51,9 +51,10 @@ class VirtualHidDevice {
     VirtualHidDevice(const VirtualHidDevice &) = delete;
     VirtualHidDevice &operator=(const VirtualHidDevice &) = delete;
 
-    bool destroy(); // UHID_DESTROY now (the board is unplugged); idempotent
-    std::string
-    hidraw_node(int timeout_ms = 2000) const; // "/dev/hidrawN" or "" if it did not appear
+    // UHID_DESTROY now (the board is unplugged); idempotent.
+    bool destroy();
+    // "/dev/hidrawN", or "" if it did not appear within timeout_ms.
+    std::string hidraw_node(int timeout_ms = 2000) const;
     bool send_input(const uint8_t *data, size_t length);
     // Waits at most timeout_ms for the next event; false on time-out or error.
     bool next_event(Event &event, int timeout_ms);
