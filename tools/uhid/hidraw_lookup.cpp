@@ -58,16 +58,15 @@ bool uevent_matches(std::string_view uevent, std::string_view phys, std::string_
 std::string find_hidraw_node(const std::string &sysfs_root, const std::string &dev_root,
                              std::string_view phys, std::string_view uniq) {
     namespace fs = std::filesystem;
+    // Iterated with error codes: a folder that vanishes mid-walk (a device being removed) ends
+    // the look instead of throwing.
     std::error_code ec;
-    fs::directory_iterator entries(fs::path(sysfs_root) / "class" / "hidraw", ec);
-    if (ec) {
-        return {};
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(fs::path(sysfs_root) / "class" / "hidraw", ec), end;
+         !ec && it != end; it.increment(ec)) {
+        names.push_back(it->path().filename().string());
     }
     // Sorted, so that the same tree always gives the same answer.
-    std::vector<std::string> names;
-    for (const fs::directory_entry &entry : entries) {
-        names.push_back(entry.path().filename().string());
-    }
     std::sort(names.begin(), names.end());
     for (const std::string &name : names) {
         std::string uevent;
