@@ -3,11 +3,7 @@
 // and hid-generic modules loaded (tests/kernel/guest boots one), and fails where it cannot.
 #include <atomic>
 #include <chrono>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,24 +15,19 @@
 
 #include <panelink/panelink.h>
 
+#include "kernel/kernel_fixture.h"
 #include "support/input_states.h"
 #include "support/sim_boards.h"
 #include "virtual_hid_device.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace panelink::test::kernel;
 using panelink::test::InputStates;
 using panelink::uhid::Event;
 using panelink::uhid::EventType;
 using panelink::uhid::Identity;
 using panelink::uhid::VirtualHidDevice;
-using Clock = std::chrono::steady_clock;
-
-long elapsed_ms(Clock::time_point since) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
-}
 
 // Vendor page, 64 data bytes each way, Report ID 2 on both.
 const std::vector<uint8_t> kNumberedDescriptor = {
@@ -108,23 +99,6 @@ class KernelBoard {
     std::string node_;
 };
 
-// The record whose path names `node`, or null.
-DeviceRecord *record_of(DeviceRecord *devices, int32_t count, const std::string &node) {
-    for (int32_t i = 0; i < count; ++i) {
-        const std::string path(devices[i].DevicePath, devices[i].DevicePathLength);
-        if (path.substr(0, path.find('#')) == node)
-            return &devices[i];
-    }
-    return nullptr;
-}
-
-std::string read_whole(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::vector<uint8_t> board_report(std::initializer_list<std::pair<size_t, uint8_t>> set,
                                   size_t length = 64) {
     std::vector<uint8_t> report(length, 0);
@@ -133,61 +107,17 @@ std::vector<uint8_t> board_report(std::initializer_list<std::pair<size_t, uint8_
     return report;
 }
 
-// Polls until the record's read completes or fails, for at most timeout_ms.
-int32_t poll_until_done(DeviceRecord &record, InputStates &states, int32_t packed,
-                        int timeout_ms = 2000) {
-    const auto start = Clock::now();
-    int32_t result = PANELINK_READ_PENDING;
-    while ((result = ReadInputData(&record, states.data(), packed)) == PANELINK_READ_PENDING &&
-           elapsed_ms(start) < timeout_ms)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return result;
-}
 
-class KernelHidraw : public ::testing::Test {
+// uhid boards: kernel HID devices without a USB parent.
+class UhidBoards : public KernelHidraw {
   protected:
     static void SetUpTestSuite() {
-        ASSERT_EQ(access("/dev/uhid", R_OK | W_OK), 0)
-            << "needs /dev/uhid (root, uhid module): run it through tests/kernel/guest";
+        KernelHidraw::SetUpTestSuite();
+        ASSERT_EQ(access("/dev/uhid", R_OK | W_OK), 0) << "needs the uhid module";
     }
-
-    void SetUp() override {
-        char name[] = "/tmp/panelink-kernel-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        work_ = name;
-        previous_ = fs::current_path();
-        fs::current_path(work_); // the detection log goes there
-    }
-    void TearDown() override {
-        if (count_ > 0)
-            CloseDevices(static_cast<uint32_t>(count_), devices_);
-        fs::current_path(previous_);
-        fs::remove_all(work_);
-    }
-
-    int32_t detect(int32_t mode = PANELINK_MODE_STANDARD) {
-        if (count_ > 0)
-            CloseDevices(static_cast<uint32_t>(count_), devices_);
-        count_ = 0;
-        EXPECT_EQ(DetectHID(&count_, devices_, mode), 1);
-        return count_;
-    }
-    DeviceRecord &record(const KernelBoard &board) {
-        DeviceRecord *found = record_of(devices_, count_, board.node());
-        if (found == nullptr) {
-            ADD_FAILURE() << "no record for " << board.node();
-            return devices_[127];
-        }
-        return *found;
-    }
-    std::string log() const { return read_whole(work_ / "panelink_all.log"); }
-
-    fs::path work_, previous_;
-    DeviceRecord devices_[128] = {};
-    int32_t count_ = 0;
 };
 
-TEST_F(KernelHidraw, EnumerationFindsTheBoardsWithPathsTextsAndLog) {
+TEST_F(UhidBoards, EnumerationFindsTheBoardsWithPathsTextsAndLog) {
     KernelBoard main_interface(0x12DA, 0x0910, "Zephyr-Lite", "K0910", 0,
                                panelink::test::vendor_descriptor());
     KernelBoard config_interface(0x12DA, 0x0910, "Zephyr-Lite", "K0910", 1,
@@ -196,7 +126,7 @@ TEST_F(KernelHidraw, EnumerationFindsTheBoardsWithPathsTextsAndLog) {
     KernelBoard mouse(0x046D, 0xC077, "Other Mouse", "", 0, kJoystickDescriptor);
 
     ASSERT_EQ(detect(), 2);
-    DeviceRecord &board = record(main_interface);
+    DeviceRecord &board = record(main_interface.node());
     EXPECT_EQ(std::string(board.DevicePath, board.DevicePathLength),
               main_interface.node() + "#vid_12da&pid_0910&mi_00");
     EXPECT_EQ(board.VendorID, 0x12DA);
@@ -207,11 +137,11 @@ TEST_F(KernelHidraw, EnumerationFindsTheBoardsWithPathsTextsAndLog) {
     // Without a USB parent there is no manufacturer text: the fallback stands in.
     EXPECT_EQ(std::string(board.Manufacturer, board.ManufacturerLength), "Veltrane Inc.");
     EXPECT_EQ(std::string(board.SerialNumber), "K09");
-    DeviceRecord &adapter = record(joystick);
+    DeviceRecord &adapter = record(joystick.node());
     EXPECT_EQ(adapter.Usage, 4);
     EXPECT_EQ(adapter.UsagePage, 1);
     EXPECT_EQ(adapter.InputReportByteLength, 7);
-    EXPECT_EQ(record_of(devices_, count_, mouse.node()), nullptr);
+    EXPECT_FALSE(has_record(mouse.node()));
 
     const std::string text = log();
     EXPECT_NE(text.find("Found ProductID 0x910\n"), std::string::npos) << text;
@@ -230,7 +160,7 @@ TEST_F(KernelHidraw, EnumerationFindsTheBoardsWithPathsTextsAndLog) {
 
 // Unnumbered reports get their 0 byte on the way in and keep it on the way out; numbered ones
 // travel with their ID byte both ways.
-TEST_F(KernelHidraw, ReportsTravelBothWaysNumberedOrNot) {
+TEST_F(UhidBoards, ReportsTravelBothWaysNumberedOrNot) {
     KernelBoard plain(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
                       panelink::test::vendor_descriptor());
     KernelBoard numbered(0x12DA, 0x0500, "Halcyon-256 USB MODULE", "K0500", 0, kNumberedDescriptor);
@@ -243,7 +173,7 @@ TEST_F(KernelHidraw, ReportsTravelBothWaysNumberedOrNot) {
     };
     for (const Case &c : {Case{&plain, 0}, Case{&numbered, 2}, Case{&feature_id, 0}}) {
         SCOPED_TRACE(c.board->node());
-        DeviceRecord &r = record(*c.board);
+        DeviceRecord &r = record(c.board->node());
         ASSERT_EQ(r.InputReportByteLength, 65);
         std::vector<uint8_t> report = board_report({{0, 0x81}, {63, 0x42}});
         if (c.id != 0)
@@ -263,13 +193,13 @@ TEST_F(KernelHidraw, ReportsTravelBothWaysNumberedOrNot) {
     }
 }
 
-TEST_F(KernelHidraw, PolledReadsDecodeBoardsAndJoysticks) {
+TEST_F(UhidBoards, PolledReadsDecodeBoardsAndJoysticks) {
     KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
                       panelink::test::vendor_descriptor());
     KernelBoard joystick(0x12DA, 0x0600, "Zephyr - USB Adapter", "", 0, kJoystickDescriptor);
     ASSERT_EQ(detect(), 2);
-    DeviceRecord &b = record(board);
-    DeviceRecord &j = record(joystick);
+    DeviceRecord &b = record(board.node());
+    DeviceRecord &j = record(joystick.node());
 
     InputStates unpacked;
     ASSERT_EQ(ReadInputData(&b, unpacked.data(), 0), PANELINK_READ_PENDING);
@@ -294,10 +224,10 @@ TEST_F(KernelHidraw, PolledReadsDecodeBoardsAndJoysticks) {
 // A report shorter than the record's length leaves no input as the previous report had it. The
 // kernel drops reports shorter than their descriptor says, so the short one here is a report of
 // its own: ID 2 carries 2 data bytes where ID 1 carries 64.
-TEST_F(KernelHidraw, ShortReportIsPaddedWithZeros) {
+TEST_F(UhidBoards, ShortReportIsPaddedWithZeros) {
     KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0, kTwoReportDescriptor);
     ASSERT_EQ(detect(), 1);
-    DeviceRecord &b = record(board);
+    DeviceRecord &b = record(board.node());
     ASSERT_EQ(b.InputReportByteLength, 65);
     InputStates packed;
     std::vector<uint8_t> full(65, 0xFF);
@@ -311,11 +241,11 @@ TEST_F(KernelHidraw, ShortReportIsPaddedWithZeros) {
 
 // ReadData decodes the first queued report and discards the rest; with nothing more coming it
 // gives up after its second. A poll gives up after its own second as well.
-TEST_F(KernelHidraw, FlushAndTimeOuts) {
+TEST_F(UhidBoards, FlushAndTimeOuts) {
     KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
                       panelink::test::vendor_descriptor());
     ASSERT_EQ(detect(), 1);
-    DeviceRecord &b = record(board);
+    DeviceRecord &b = record(board.node());
     for (uint8_t i = 1; i <= 3; ++i)
         board.send(board_report({{0, i}}));
     InputStates packed;
@@ -341,14 +271,14 @@ TEST_F(KernelHidraw, FlushAndTimeOuts) {
 
 // An unplug fails a pending poll and a blocking read within milliseconds, not at their time-out;
 // the board plugged in again is found by the next detection and works.
-TEST_F(KernelHidraw, UnplugFailsReadsAtOnceAndReplugIsFoundAgain) {
+TEST_F(UhidBoards, UnplugFailsReadsAtOnceAndReplugIsFoundAgain) {
     KernelBoard polled(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0701", 0,
                        panelink::test::vendor_descriptor());
     KernelBoard blocking(0x12DA, 0x0500, "Halcyon-256 USB MODULE", "K0501", 0,
                          panelink::test::vendor_descriptor());
     ASSERT_EQ(detect(), 2);
-    DeviceRecord &p = record(polled);
-    DeviceRecord &b = record(blocking);
+    DeviceRecord &p = record(polled.node());
+    DeviceRecord &b = record(blocking.node());
 
     InputStates states;
     ASSERT_EQ(ReadInputData(&p, states.data(), 0), PANELINK_READ_PENDING);
@@ -373,7 +303,7 @@ TEST_F(KernelHidraw, UnplugFailsReadsAtOnceAndReplugIsFoundAgain) {
 
     polled.plug();
     ASSERT_EQ(detect(), 1);
-    DeviceRecord &again = record(polled);
+    DeviceRecord &again = record(polled.node());
     ASSERT_EQ(ReadInputData(&again, states.data(), 0), PANELINK_READ_PENDING);
     polled.send(board_report({{0, 0x04}}));
     EXPECT_EQ(poll_until_done(again, states, 0), PANELINK_READ_DECODED);
@@ -381,7 +311,7 @@ TEST_F(KernelHidraw, UnplugFailsReadsAtOnceAndReplugIsFoundAgain) {
 }
 
 // A user without access to the nodes finds nothing, and the log says why for each node.
-TEST_F(KernelHidraw, UnprivilegedProcessLogsPermissionDenied) {
+TEST_F(UhidBoards, UnprivilegedProcessLogsPermissionDenied) {
     KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
                       panelink::test::vendor_descriptor());
     ASSERT_EQ(chmod(work_.c_str(), 0777), 0);
