@@ -293,7 +293,10 @@ PANELINK_API int32_t PANELINK_CALL ReadInputData(DeviceRecord *device, uint8_t *
  * report ID, 0 for the family's boards), so the buffer must hold at least that many. Waits at
  * most 100 ms for the board to take it. Returns OutputReportByteLength when it was written, 0
  * otherwise (time-out, null pointer, OutputReportByteLength 0, closed or unknown handle, board
- * gone). */
+ * gone, the system refused the report). A failed or timed-out write leaves the board usable.
+ * On Linux a report the board has not taken within the 100 ms stays with the system until the
+ * board takes it or the system gives up (at most 5 s); meanwhile each further WriteData to the
+ * same board waits for it within its own 100 ms and returns 0 if it is still there. */
 PANELINK_API int32_t PANELINK_CALL WriteData(DeviceRecord *device, const uint8_t *report);
 
 /* ---------------------------------------------------------------------------------------------
