@@ -1,33 +1,52 @@
-// The program's UpdateIndicators for a new report: the 64 indicators of the page recoloured and
-// the encoder edges counted, on a window that is never shown (Qt's offscreen platform).
+// The program's indicator update for a new report: the session decodes one poll into the 64
+// indicators of the page and the encoder count, and the window's indicator grid and counter
+// take the change, on a window that is never shown (Qt's offscreen platform).
 // Every iteration gets a new report: half of the page's inputs turn over, and the encoder's
 // clockwise input rises every other report.
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QtGlobal>
 #include <benchmark/benchmark.h>
 
-#include "AppDeclarations.h"
 #include "allocation_counter.h"
-#include "frmMain.h"
-#include "subs.h"
+#include "input_session.h"
+#include "main_window.h"
 
 namespace {
 
-void BM_UpdateIndicatorsNewReport(benchmark::State &state) {
-    frmMain form;
-    ResetAppState();
-    int16_t first = 1;
-    DrawInputPage(form, first);
-    form.CWlist->setCurrentIndex(5);
-    form.CCWlist->setCurrentIndex(6);
-    int16_t index = SelectedDevice;
+using Report = std::array<uint8_t, PANELINK_INPUT_STATES_SIZE>;
 
-    std::array<std::array<uint8_t, kInputDataSize>, 2> reports{};
-    for (int i = 0; i < kPageInputs; ++i) {
+// One board of 256 inputs whose every poll decodes the report it is pointed at.
+class ReportSource final : public PanelinkApi {
+  public:
+    const Report *next = nullptr;
+
+    int32_t detectHid(int32_t *count, DeviceRecord *devices, int32_t) override {
+        devices[0] = DeviceRecord{};
+        devices[0].InputCount = 256;
+        *count = 1;
+        return 1;
+    }
+    int32_t readInputData(DeviceRecord *, uint8_t *inputStates, int32_t) override {
+        std::memcpy(inputStates, next->data(), next->size());
+        return PANELINK_READ_DECODED;
+    }
+    int32_t closeDevices(uint32_t, DeviceRecord *) override { return 1; }
+};
+
+void BM_UpdateIndicatorsNewReport(benchmark::State &state) {
+    ReportSource source;
+    InputSession session(source);
+    MainWindow window(session);
+    session.detect();
+    session.setClockwiseInput(5);
+    session.setCounterClockwiseInput(6);
+
+    std::array<Report, 2> reports{};
+    for (int i = 0; i < InputSession::kPageInputs; ++i) {
         reports[0][i] = static_cast<uint8_t>(i % 2);
         reports[1][i] = static_cast<uint8_t>((i / 2) % 2 == 0 ? 1 : 0);
     }
@@ -37,9 +56,9 @@ void BM_UpdateIndicatorsNewReport(benchmark::State &state) {
     uint64_t allocations = 0;
     size_t n = 0;
     for (auto _ : state) {
-        InputData = reports[n++ & 1];
+        source.next = &reports[n++ & 1];
         const uint64_t before = bench::allocations();
-        UpdateIndicators(form, index);
+        session.poll();
         allocations += bench::allocations() - before;
     }
     state.counters["allocs/op"] =

@@ -4,13 +4,13 @@
 
 #include <panelink/simulation.h>
 
-#include "ApiDeclarations.h"
+#include "window_rig.h"
 
 namespace SimBus {
 namespace {
 
 template <typename Function> Function Bind(const char *name) {
-    auto function = reinterpret_cast<Function>(Api::Resolve(name));
+    auto function = reinterpret_cast<Function>(TestLibrary().resolve(name));
     if (!function)
         qFatal("the library has no %s", name);
     return function;
