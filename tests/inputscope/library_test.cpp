@@ -1,8 +1,9 @@
 // The program on the real library's virtual boards: how the library file is found and bound,
 // and detection, closing and polling through it.
 #include <QComboBox>
-#include <QPushButton>
 #include <QDir>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include "indicator_grid.h"
@@ -94,35 +95,32 @@ class LibraryTest : public QObject {
         QCOMPARE(rig.session.device(0).Handle, 0u);
     }
 
-    void indicatorsFollowTheBoardsReports() {
-        const int id = SimBus::AddBoard(kBoard256);
+    void reportsOfBoardsAndJoysticksLightTheIndicators() {
+        const int board = SimBus::AddBoard(kBoard256);
+        const int joystick = SimBus::AddJoystick(kJoystick, 100);
         WindowRig rig(TestLibrary());
         rig.start();
-        SimBus::PushInputs(id, {0, 9, 63, 64, 200});
+        SimBus::PushInputs(board, {0, 9, 63, 64, 200});
         Deliver(rig);
         QCOMPARE(Lit(rig), (QList<int>{0, 9, 63}));
         QCOMPARE(rig.find<IndicatorGrid>("indicators")->lit(), rig.session.litIndicators());
-        SimBus::PushInputs(id, {});
+        SimBus::PushInputs(board, {});
         Deliver(rig);
         QVERIFY(Lit(rig).isEmpty());
-    }
 
-    void joystickButtonsLightTheirIndicators() {
-        const int id = SimBus::AddJoystick(kJoystick, 32);
-        WindowRig rig(TestLibrary());
-        rig.start();
-        SimBus::PushButtons(id, 32, {2, 31});
+        // A joystick's buttons are its inputs: 100 buttons make two pages.
+        rig.session.select(1);
+        QVERIFY(rig.find<QPlainTextEdit>("identityPanel")
+                    ->toPlainText()
+                    .endsWith(QStringLiteral("  Data Inputs: 100\n")));
+        SimBus::PushButtons(joystick, 100, {2, 31, 99});
         Deliver(rig);
         QCOMPARE(Lit(rig), (QList<int>{2, 31}));
-    }
-
-    void aHundredButtonsMakeTwoPages() {
-        SimBus::AddJoystick(kJoystick, 100);
-        WindowRig rig(TestLibrary());
-        rig.start();
-        QCOMPARE(rig.session.device(0).InputCount, 100);
         rig.session.nextPage();
         QCOMPARE(rig.numbers(), WindowRig::numbersFrom(65)); // although 101 to 128 do not exist
+        SimBus::PushButtons(joystick, 100, {2, 99});
+        Deliver(rig);
+        QCOMPARE(Lit(rig), QList<int>{35});
     }
 };
 

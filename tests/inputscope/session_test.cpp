@@ -47,20 +47,6 @@ quint64 Lit(std::initializer_list<int> indicators) {
 class SessionTest : public QObject {
     Q_OBJECT
   private slots:
-    void detectionWithoutBoards() {
-        Rig rig({});
-        QCOMPARE(rig.session.deviceCount(), 0);
-        QCOMPARE(rig.session.selectedDevice(), 0);
-        QVERIFY(!rig.session.isPolling());
-        // With nothing detected, neither page turns nor selections do anything.
-        QSignalSpy drawn(&rig.session, &InputSession::pageDrawn);
-        rig.session.nextPage();
-        rig.session.previousPage();
-        rig.session.select(0);
-        QCOMPARE(drawn.count(), 0);
-        QVERIFY(!rig.session.isPolling());
-    }
-
     void detectionShowsEveryBoardThenSelectsTheFirst() {
         FakePanelink api;
         api.boards = {kBoard256, kBoard64};
@@ -86,6 +72,9 @@ class SessionTest : public QObject {
 
     void detectingAgainClosesThePreviousHandles() {
         Rig rig({kBoard256});
+        rig.session.select(0);
+        rig.session.select(0);
+        QCOMPARE(rig.api.closeCounts.size(), size_t{0}); // selecting never closes a board
         const uint32_t first = rig.session.device(0).Handle;
         rig.session.detect();
         QVERIFY(!rig.api.openHandles.count(first));
@@ -98,6 +87,15 @@ class SessionTest : public QObject {
         QVERIFY(!rig.session.detect());
         QVERIFY(rig.api.openHandles.empty());
         QCOMPARE(rig.session.deviceCount(), 0);
+        QCOMPARE(rig.session.selectedDevice(), 0);
+        QVERIFY(!rig.session.isPolling());
+
+        // With nothing detected, neither page turns nor selections do anything.
+        QSignalSpy drawn(&rig.session, &InputSession::pageDrawn);
+        rig.session.nextPage();
+        rig.session.previousPage();
+        rig.session.select(0);
+        QCOMPARE(drawn.count(), 0);
         QVERIFY(!rig.session.isPolling());
     }
 
