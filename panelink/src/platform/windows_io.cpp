@@ -178,8 +178,11 @@ WaitResult write_report(HANDLE file, HANDLE event, const uint8_t *report, size_t
         done = GetOverlappedResult(file, &overlapped, &written, FALSE) != FALSE;
     else
         done = cancel_and_drain(file, overlapped, written); // it may have finished meanwhile
+    // A completed write counts whatever byte count it reports: Windows reports the report's
+    // length, but Wine's HID stack reports another count for numbered output reports that it
+    // has delivered whole.
     if (done)
-        return written == length ? WaitResult::Completed : WaitResult::Failed;
+        return WaitResult::Completed;
     return waited == WAIT_TIMEOUT ? WaitResult::TimedOut : WaitResult::Failed;
 }
 
