@@ -2,7 +2,7 @@
 // indicators of the page and the encoder count, and the window's indicator grid and counter
 // take the change, on a window that is never shown (Qt's offscreen platform).
 // Every iteration gets a new report: half of the page's inputs turn over, and the encoder's
-// clockwise input rises every other report.
+// clockwise and counter-clockwise inputs rise in turn (an encoder rocked back and forth).
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -50,8 +50,15 @@ void BM_UpdateIndicatorsNewReport(benchmark::State &state) {
         reports[0][i] = static_cast<uint8_t>(i % 2);
         reports[1][i] = static_cast<uint8_t>((i / 2) % 2 == 0 ? 1 : 0);
     }
-    reports[1][5] = 1;
+    reports[1][5] = 1; // clockwise
     reports[0][5] = 0;
+    reports[0][6] = 1; // counter-clockwise
+    reports[1][6] = 0;
+    // Past the first announcement of the report period, which lays out its text once.
+    for (int poll = 0; poll <= InputSession::kPollsPerPeriodReport; ++poll) {
+        source.next = &reports[poll & 1];
+        session.poll();
+    }
 
     uint64_t allocations = 0;
     size_t n = 0;

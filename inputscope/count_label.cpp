@@ -14,17 +14,20 @@ CountLabel::CountLabel(const QFont &font, QWidget *parent) : QLabel(parent), des
 
 void CountLabel::setCount(EncoderCount count) {
     const QString text = Texts::decimal(count.value());
-    const bool negative = count.value() < 0;
-    if (text.size() != fittedLength_ || negative != fittedNegative_) {
-        QFont fitting = designFont_;
-        const int room = contentsRect().width();
-        while (QFontMetrics(fitting).horizontalAdvance(text) > room &&
-               fitting.pointSizeF() > kSmallestPointSize)
-            fitting.setPointSizeF(fitting.pointSizeF() - 0.5);
-        if (fitting != font())
-            setFont(fitting);
-        fittedLength_ = text.size();
-        fittedNegative_ = negative;
-    }
+    const int shape = static_cast<int>(text.size()) * 2 + (count.value() < 0 ? 1 : 0);
+    auto fitted = fittedFonts_.constFind(shape);
+    if (fitted == fittedFonts_.constEnd())
+        fitted = fittedFonts_.insert(shape, fittingFont(text));
+    if (*fitted != font())
+        setFont(*fitted);
     setText(text);
+}
+
+QFont CountLabel::fittingFont(const QString &text) {
+    QFont fitting = designFont_;
+    const int room = contentsRect().width();
+    while (QFontMetrics(fitting).horizontalAdvance(text) > room &&
+           fitting.pointSizeF() > kSmallestPointSize)
+        fitting.setPointSizeF(fitting.pointSizeF() - 0.5);
+    return fitting;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QLabel>
 
 #include "encoder_count.h"
@@ -17,9 +18,12 @@ class CountLabel : public QLabel {
     QFont designFont() const { return designFont_; }
 
   private:
+    // The font that fits a count of that shape (see shapeOf).
+    QFont fittingFont(const QString &text);
+
     QFont designFont_;
-    // Digits share one width in the design's fonts, so the size that fits depends only on how
-    // many digits there are and whether a sign leads: the shape of the last count fitted.
-    qsizetype fittedLength_ = -1;
-    bool fittedNegative_ = false;
+    // Digits share one width in the design's fonts, so the font that fits depends only on the
+    // count's shape: how many characters it has and whether a sign leads. Measured once per
+    // shape, which keeps a steadily changing count free of text layout.
+    QHash<int, QFont> fittedFonts_;
 };
