@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
 void PanelinkLibrary::showAndExit(const QString &message) {
@@ -27,6 +28,10 @@ bool PanelinkLibrary::load() {
         return true;
     QStringList errors;
     for (const QString &file : files_) {
+        if (!QFileInfo::exists(file)) {
+            errors.append(QStringLiteral("%1: no such file").arg(file));
+            continue;
+        }
         library_.setFileName(file);
         if (library_.load())
             return true;
