@@ -4,7 +4,9 @@
  *
  * The boards send every output report back as an input report, so each read is driven by a
  * write; the 0x0800 board and the 0x0910 configuration interface answer status queries; the
- * joystick reports by itself; an output report starting with "UNPLUG" unplugs its board.
+ * joystick reports by itself; an output report starting with "UNPLUG" unplugs its board, which
+ * comes back 2 s later. Run with the argument "replugged" afterwards, it checks that the boards
+ * unplugged by the first run are found and work again.
  *
  * Prints one line per check and closes with "N passed, N failed"; exits 1 when any failed. */
 #include <ctype.h>
@@ -348,8 +350,23 @@ static void wait_for_boards(void) {
         printf("# boards present after %llu ms\n", now_ms() - start);
 }
 
-int main(void) {
+/* The boards that the first run unplugged, plugged in again. */
+static void check_replugged(void) {
+    const int result = detect(PANELINK_MODE_STANDARD);
+    check(result == 1 && count == 5, "replugged boards are found again", "result %d, count %d",
+          result, (int)count);
+    check_transfers(0x0700, 0x00, "replugged unnumbered board");
+    check_transfers(0x0500, 0x02, "replugged numbered board");
+}
+
+int main(int argc, char **argv) {
     wait_for_boards();
+    if (argc > 1 && strcmp(argv[1], "replugged") == 0) {
+        check_replugged();
+        CloseDevices((uint32_t)count, devices);
+        printf("%d passed, %d failed\n", passed, failed);
+        return failed == 0 ? 0 : 1;
+    }
     check_enumeration();
     detect(PANELINK_MODE_STANDARD);
     check_transfers(0x0700, 0x00, "unnumbered board");

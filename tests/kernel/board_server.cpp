@@ -5,7 +5,8 @@
 // Every board sends each output report it receives back as an input report, so a program can
 // drive its own inputs through WriteData; the 0x0800 board and the configuration interface of
 // the 0x0910 board answer status queries as real boards do instead, and the joystick moves by
-// itself. An output report whose data starts with "UNPLUG" unplugs its board 300 ms later.
+// itself. An output report whose data starts with "UNPLUG" unplugs its board 300 ms later, and
+// the board is plugged in again 2 s after that.
 //
 // Prints "ready" once every board has its hidraw node, then serves them until SIGTERM or SIGINT.
 // Needs root and the modules uhid, hid-generic, dummy_hcd, libcomposite, usb_f_hid and usbhid.
@@ -38,6 +39,7 @@ void request_stop(int) { stop_requested = 1; }
 
 constexpr char kUnplugCommand[] = "UNPLUG";
 constexpr auto kUnplugDelay = std::chrono::milliseconds(300);
+constexpr auto kReplugDelay = std::chrono::milliseconds(2000);
 constexpr auto kJoystickPeriod = std::chrono::milliseconds(20);
 
 // Vendor page, 64 data bytes each way, Report ID 2 on both.
@@ -60,7 +62,19 @@ struct UhidBoard {
     bool numbered;
     std::unique_ptr<VirtualHidDevice> device;
     std::optional<Clock::time_point> unplug_at;
+    std::optional<Clock::time_point> replug_at;
 };
+
+// Creates the board's kernel device and waits for its hidraw node; false with a message if not.
+bool plug(UhidBoard &board) {
+    std::string error;
+    board.device = VirtualHidDevice::create(board.identity, error);
+    if (board.device && !board.device->hidraw_node(5000).empty())
+        return true;
+    std::fprintf(stderr, "board_server: %s: %s\n", board.identity.name.c_str(),
+                 error.empty() ? "no hidraw node" : error.c_str());
+    return false;
+}
 
 UhidBoard make_board(uint16_t vendor, uint16_t product, const char *name, const char *serial,
                      std::vector<uint8_t> descriptor, Role role, bool numbered) {
@@ -142,13 +156,8 @@ int main() {
     boards.push_back(make_board(0x046D, 0xC077, "Other Mouse", "", kJoystickDescriptor,
                                 Role::Foreign, true));
     for (UhidBoard &board : boards) {
-        std::string error;
-        board.device = VirtualHidDevice::create(board.identity, error);
-        if (!board.device || board.device->hidraw_node(5000).empty()) {
-            std::fprintf(stderr, "board_server: %s: %s\n", board.identity.name.c_str(),
-                         error.empty() ? "no hidraw node" : error.c_str());
+        if (!plug(board))
             return 1;
-        }
     }
 
     panelink::test::UsbGadgetIdentity identity;
@@ -177,10 +186,17 @@ int main() {
         ::poll(waiting.data(), waiting.size(), 5);
         const auto now = Clock::now();
         for (UhidBoard &board : boards) {
-            if (!board.device)
+            if (!board.device) {
+                if (board.replug_at && now >= *board.replug_at) {
+                    board.replug_at.reset();
+                    plug(board);
+                }
                 continue;
+            }
             if (board.unplug_at && now >= *board.unplug_at) {
                 board.device.reset();
+                board.unplug_at.reset();
+                board.replug_at = now + kReplugDelay;
                 continue;
             }
             Event event;
