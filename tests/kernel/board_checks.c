@@ -19,8 +19,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
-static void sleep_ms(unsigned ms) { Sleep(ms); }
-static unsigned long long now_ms(void) { return GetTickCount64(); }
+static void sleep_ms(unsigned ms) {
+    Sleep(ms);
+}
+static unsigned long long now_ms(void) {
+    return GetTickCount64();
+}
 #else
 #include <time.h>
 static void sleep_ms(unsigned ms) {
@@ -147,8 +151,7 @@ static void check_standard_log(void) {
     static const char footer[] = "\nNum Devices Detected : 5\n";
     const char *log = read_log();
     size_t expected_length = strlen(header) + strlen(footer);
-    int ok = strncmp(log, header, strlen(header)) == 0 &&
-             strlen(log) >= strlen(footer) &&
+    int ok = strncmp(log, header, strlen(header)) == 0 && strlen(log) >= strlen(footer) &&
              strcmp(log + strlen(log) - strlen(footer), footer) == 0;
     const char *missing = ok ? NULL : "header or count";
     char block[512];
@@ -179,12 +182,12 @@ static void check_enumeration(void) {
     check(plain && plain->InputReportByteLength == 65 && plain->OutputReportByteLength == 65 &&
               plain->UsagePage == 0xFF00 && plain->Usage == 1 && plain->InputCount == 64,
           "unnumbered board: lengths, usage and inputs", "no record or other values");
-    check(plain && path_has(plain, "vid_12da&pid_0700"), "unnumbered board: path",
-          "%.256s", plain ? plain->DevicePath : "no record");
+    check(plain && path_has(plain, "vid_12da&pid_0700"), "unnumbered board: path", "%.256s",
+          plain ? plain->DevicePath : "no record");
     check(plain && text_is(plain->ProductName, plain->ProductNameLength, "Halcyon-64 USB MODULE"),
           "unnumbered board: product text", "%.256s", plain ? plain->ProductName : "no record");
-    check(plain && strcmp(plain->SerialNumber, "B07") == 0, "unnumbered board: serial",
-          "%s", plain ? plain->SerialNumber : "no record");
+    check(plain && strcmp(plain->SerialNumber, "B07") == 0, "unnumbered board: serial", "%s",
+          plain ? plain->SerialNumber : "no record");
 #ifdef _WIN32
     const char *uhid_manufacturer = "hidraw", *usb_manufacturer = "hidraw";
     const char *usb_product = "Veltrane Zephyr-Lite";
@@ -262,9 +265,8 @@ static void check_transfers(uint16_t product, uint8_t id, const char *what) {
     int32_t read = PANELINK_READ_TIMED_OUT;
     for (int attempt = 0; attempt < 3 && read == PANELINK_READ_TIMED_OUT; ++attempt)
         read = ReadData(r, states);
-    check(written == 65 && read == PANELINK_READ_DECODED && states_hold_pattern(states, 0x10),
-          name, "WriteData %d, ReadData %d, states[0] 0x%02x", (int)written, (int)read,
-          states[0]);
+    check(written == 65 && read == PANELINK_READ_DECODED && states_hold_pattern(states, 0x10), name,
+          "WriteData %d, ReadData %d, states[0] 0x%02x", (int)written, (int)read, states[0]);
 
     snprintf(name, sizeof name, "%s: a poll decodes the echo unpacked", what);
     int32_t first = ReadInputData(r, states, 0);

@@ -35,7 +35,9 @@ using panelink::uhid::EventType;
 using panelink::uhid::VirtualHidDevice;
 
 volatile std::sig_atomic_t stop_requested = 0;
-void request_stop(int) { stop_requested = 1; }
+void request_stop(int) {
+    stop_requested = 1;
+}
 
 constexpr char kUnplugCommand[] = "UNPLUG";
 constexpr auto kUnplugDelay = std::chrono::milliseconds(300);
@@ -44,8 +46,8 @@ constexpr auto kJoystickPeriod = std::chrono::milliseconds(20);
 
 // Vendor page, 64 data bytes each way, Report ID 2 on both.
 const std::vector<uint8_t> kNumberedDescriptor = {
-    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x02, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75,
-    0x08, 0x95, 0x40, 0x09, 0x02, 0x81, 0x02, 0x09, 0x03, 0x91, 0x02, 0xC0};
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x02, 0x15, 0x00, 0x26, 0xFF, 0x00,
+    0x75, 0x08, 0x95, 0x40, 0x09, 0x02, 0x81, 0x02, 0x09, 0x03, 0x91, 0x02, 0xC0};
 // Joystick with Report ID 1: 32 buttons, X and Y.
 const std::vector<uint8_t> kJoystickDescriptor = {
     0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, 0x85, 0x01, 0x05, 0x09, 0x19, 0x01, 0x29, 0x20,
@@ -153,8 +155,8 @@ int main() {
                                 kJoystickDescriptor, Role::Joystick, true));
     boards.push_back(make_board(0x12DA, 0x0800, "Port board", "B0800",
                                 panelink::test::vendor_descriptor(), Role::StatusBoard, false));
-    boards.push_back(make_board(0x046D, 0xC077, "Other Mouse", "", kJoystickDescriptor,
-                                Role::Foreign, true));
+    boards.push_back(
+        make_board(0x046D, 0xC077, "Other Mouse", "", kJoystickDescriptor, Role::Foreign, true));
     for (UhidBoard &board : boards) {
         if (!plug(board))
             return 1;
@@ -167,7 +169,7 @@ int main() {
     identity.manufacturer = "Veltrane";
     identity.product_text = "Zephyr-Lite";
     identity.serial = "G42";
-    const panelink::test::UsbGadgetInterface interface{panelink::test::vendor_descriptor()};
+    const panelink::test::UsbGadgetInterface interface { panelink::test::vendor_descriptor() };
     std::string error;
     auto usb_board = UsbGadgetBoard::create(identity, {interface, interface}, error);
     if (!usb_board) {

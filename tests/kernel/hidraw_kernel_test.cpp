@@ -107,7 +107,6 @@ std::vector<uint8_t> board_report(std::initializer_list<std::pair<size_t, uint8_
     return report;
 }
 
-
 // uhid boards: kernel HID devices without a USB parent.
 class UhidBoards : public KernelHidraw {
   protected:

@@ -15,8 +15,7 @@ std::string node_of(const DeviceRecord &record) {
 
 } // namespace
 
-int32_t poll_until_done(DeviceRecord &record, InputStates &states, int32_t packed,
-                        int timeout_ms) {
+int32_t poll_until_done(DeviceRecord &record, InputStates &states, int32_t packed, int timeout_ms) {
     const auto start = Clock::now();
     int32_t result = PANELINK_READ_PENDING;
     while ((result = ReadInputData(&record, states.data(), packed)) == PANELINK_READ_PENDING &&

@@ -43,7 +43,7 @@ class UsbBoard : public KernelHidraw {
         identity.manufacturer = "Veltrane";
         identity.product_text = "Zephyr-Lite";
         identity.serial = "U42";
-        const UsbGadgetInterface interface{panelink::test::vendor_descriptor()};
+        const UsbGadgetInterface interface { panelink::test::vendor_descriptor() };
         std::string error;
         board_ = UsbGadgetBoard::create(identity, {interface, interface}, error);
         ASSERT_NE(board_, nullptr) << error;
