@@ -18,8 +18,8 @@
 #include <panelink/panelink.h>
 
 #include "allocation_counter.h"
+#include "backends/hidraw/backend.h"
 #include "handle_table.h"
-#include "platform/hidraw_backend.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <panelink/simulation.h>
 
 #include "allocation_counter.h"
+#include "hid/report_descriptor.h"
 #include "input_decoding.h"
-#include "platform/report_descriptor.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
+#include "backends/platform.h"
 #include "handle_table.h"
-#include "platform/platform.h"
 #include "support/open_board.h"
 #include "support/sim_boards.h"
 

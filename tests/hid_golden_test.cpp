@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/report_descriptor.h"
+#include "hid/report_descriptor.h"
 
 namespace {
 

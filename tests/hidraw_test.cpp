@@ -22,10 +22,10 @@
 
 #include <panelink/panelink.h>
 
-#include "platform/hidraw_backend.h"
-#include "platform/hidraw_report_ids.h"
-#include "platform/hidraw_sysfs.h"
-#include "platform/hidraw_text.h"
+#include "backends/hidraw/backend.h"
+#include "backends/hidraw/report_ids.h"
+#include "backends/hidraw/sysfs.h"
+#include "backends/hidraw/text.h"
 #include "support/sim_boards.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include <panelink/panelink.h>
 
+#include "backends/platform.h"
 #include "handle_table.h"
 #include "input_decoding.h"
-#include "platform/platform.h"
 #include "support/input_states.h"
 #include "support/open_board.h"
 #include "support/sim_boards.h"

@@ -8,9 +8,9 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
+#include "backends/platform.h"
 #include "handle_table.h"
 #include "input_layout.h"
-#include "platform/platform.h"
 #include "support/open_board.h"
 #include "support/sim_boards.h"
 

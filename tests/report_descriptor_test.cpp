@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/report_descriptor.h"
+#include "hid/report_descriptor.h"
 
 namespace {
 

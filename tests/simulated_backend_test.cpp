@@ -13,9 +13,9 @@
 
 #include <panelink/simulation.h>
 
-#include "platform/platform.h"
-#include "platform/simulated_bus.h"
-#include "platform/simulated_errors.h"
+#include "backends/platform.h"
+#include "backends/simulated/bus.h"
+#include "backends/simulated/errors.h"
 #include "support/sim_boards.h"
 
 #ifndef _WIN32

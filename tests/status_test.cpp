@@ -11,7 +11,7 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
-#include "platform/platform.h"
+#include "backends/platform.h"
 #include "support/open_board.h"
 #include "support/sim_boards.h"
 #include "support/status_responder.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "backends/platform.h"
+#include "backends/win32/device.h"
+#include "backends/win32/io.h"
 #include "handle_table.h"
-#include "platform/platform.h"
-#include "platform/windows_device.h"
-#include "platform/windows_io.h"
 
 namespace {
 

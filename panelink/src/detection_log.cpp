@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/platform.h"
+#include "backends/platform.h"
 
 namespace panelink::detection_log {
 namespace {

@@ -9,8 +9,8 @@
 
 #include <panelink/panelink.h>
 
+#include "backends/platform.h"
 #include "detection_modes.h"
-#include "platform/platform.h"
 
 namespace panelink {
 

@@ -5,11 +5,11 @@
 
 #include <panelink/panelink.h>
 
+#include "backends/platform.h"
 #include "detection_log.h"
 #include "detection_modes.h"
 #include "device_identity.h"
 #include "handle_table.h"
-#include "platform/platform.h"
 
 namespace panelink {
 namespace {

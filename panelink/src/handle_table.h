@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/platform.h"
+#include "backends/platform.h"
 
 namespace panelink {
 

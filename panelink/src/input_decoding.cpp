@@ -4,8 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "backends/platform.h"
 #include "handle_table.h"
-#include "platform/platform.h"
 
 namespace panelink {
 namespace {

@@ -6,9 +6,9 @@
 
 #include <panelink/panelink.h>
 
+#include "backends/platform.h"
+#include "hid/report_descriptor.h"
 #include "input_layout.h"
-#include "platform/platform.h"
-#include "platform/report_descriptor.h"
 
 namespace panelink {
 

@@ -1,7 +1,7 @@
 #include "input_layout.h"
 
+#include "backends/platform.h"
 #include "handle_table.h"
-#include "platform/platform.h"
 
 namespace panelink {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <panelink/panelink.h>
 
+#include "backends/platform.h"
 #include "handle_table.h"
 #include "input_decoding.h"
-#include "platform/platform.h"
 
 namespace panelink {
 namespace {

@@ -9,7 +9,7 @@
 
 #include <panelink/panelink.h>
 
-#include "platform/platform.h"
+#include "backends/platform.h"
 
 namespace panelink {
 

@@ -24,9 +24,9 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
+#include "backends/platform.h"
 #include "handle_table.h"
 #include "input_decoding.h"
-#include "platform/platform.h"
 
 namespace {
 

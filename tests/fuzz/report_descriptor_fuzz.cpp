@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/report_descriptor.h"
+#include "hid/report_descriptor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     panelink::hid::ReportDescriptor parsed;

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <panelink/simulation.h>
 
+#include "backends/platform.h"
 #include "handle_table.h"
-#include "platform/platform.h"
 
 namespace panelink::test {
 namespace {

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "backends/platform.h"
+#include "backends/simulated/errors.h"
 #include "handle_table.h"
-#include "platform/platform.h"
-#include "platform/simulated_errors.h"
 
 namespace panelink::test {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "backends/simulated/demo.h"
 #include "board_set.h"
 #include "line_protocol.h"
-#include "platform/simulated_demo.h"
 #include "status_answers.h"
 #include "virtual_hid_device.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/report_descriptor.h"
-#include "platform/simulated_demo.h"
+#include "backends/simulated/demo.h"
+#include "hid/report_descriptor.h"
 
 namespace panelink::uhid_tool {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/simulated_bus.h"
+#include "backends/simulated/bus.h"
 #include "virtual_hid_device.h"
 
 namespace panelink::uhid_tool {

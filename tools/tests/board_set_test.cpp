@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "backends/simulated/demo.h"
 #include "board_set.h"
-#include "platform/simulated_demo.h"
 
 namespace panelink::uhid_tool {
 namespace {

@@ -1,0 +1,31 @@
+#include <cstdlib>
+
+#include "backends/platform.h"
+
+namespace panelink::platform {
+namespace {
+
+bool &simulation_flag() {
+    // The environment chooses virtual boards for the whole process (PANELINK_SIMULATE=demo).
+    static bool enabled = [] {
+        const char *value = std::getenv("PANELINK_SIMULATE");
+        return value != nullptr && value[0] != '\0';
+    }();
+    return enabled;
+}
+
+} // namespace
+
+bool simulation_enabled() {
+    return simulation_flag();
+}
+
+void enable_simulation() {
+    simulation_flag() = true;
+}
+
+Backend &backend() {
+    return simulation_enabled() ? simulated_backend() : native_backend();
+}
+
+} // namespace panelink::platform

@@ -1,0 +1,142 @@
+#include "backends/simulated/bus.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace panelink::platform::sim {
+
+bool FaultSwitch::trip() {
+    if (remaining_ == 0) {
+        return false;
+    }
+    if (remaining_ > 0) {
+        --remaining_;
+    }
+    return true;
+}
+
+std::optional<uint64_t> Interface::next_motion_ms() const {
+    if (motion.fill == nullptr) {
+        return std::nullopt;
+    }
+    // The first report is due at once, each further one a period after the one before.
+    return motion.step > 0 ? motion.last_ms + motion.period_ms : 0;
+}
+
+void Interface::run_motion(uint64_t now_ms) {
+    const std::optional<uint64_t> due = next_motion_ms();
+    if (!due || now_ms < *due) {
+        return;
+    }
+    std::memset(motion.scratch, 0, sizeof motion.scratch);
+    motion.fill(motion.step, motion.scratch, motion.length);
+    input.push(motion.scratch, motion.length);
+    ++motion.step;
+    motion.last_ms = now_ms;
+}
+
+int Bus::add(const PanelinkSimInterface &description, const Motion &motion) {
+    if (description.path == nullptr || motion.length > kMaxInputReport) {
+        return 0;
+    }
+    auto iface = std::make_shared<Interface>();
+    iface->id = next_id_++;
+    iface->attributes = {description.vendor_id, description.product_id, description.version_number};
+    iface->path = description.path;
+    const wchar_t *texts[3] = {description.manufacturer, description.product,
+                               description.serial_number};
+    for (int i = 0; i < 3; ++i) {
+        if (texts[i] != nullptr) {
+            iface->texts[i] = texts[i];
+        }
+    }
+    if (description.report_descriptor != nullptr) {
+        hid::ReportDescriptor parsed;
+        if (hid::parse_report_descriptor(description.report_descriptor,
+                                         description.report_descriptor_length, parsed) &&
+            !parsed.collections.empty()) {
+            iface->collection = std::move(parsed.collections.front());
+        }
+    }
+    iface->motion = motion;
+    interfaces_.push_back(std::move(iface));
+    return interfaces_.back()->id;
+}
+
+bool Bus::remove(int id) {
+    const auto it = std::find_if(interfaces_.begin(), interfaces_.end(),
+                                 [id](const auto &iface) { return iface->id == id; });
+    if (it == interfaces_.end()) {
+        return false;
+    }
+    (*it)->removed = true;
+    interfaces_.erase(it);
+    return true;
+}
+
+void Bus::reset() {
+    for (const auto &iface : interfaces_) {
+        iface->removed = true;
+    }
+    interfaces_.clear();
+    enumeration_fault_.set(0);
+    manual_ms_ = 0;
+    // The caller now builds the bus: a later first walk does not plug in the demo boards.
+    environment_checked_ = true;
+}
+
+Interface *Bus::find(int id) {
+    for (const auto &iface : interfaces_) {
+        if (iface->id == id) {
+            return iface.get();
+        }
+    }
+    return nullptr;
+}
+
+std::shared_ptr<Interface> Bus::find_path(const std::string &path) {
+    for (const auto &iface : interfaces_) {
+        if (iface->path == path) {
+            return iface;
+        }
+    }
+    return nullptr;
+}
+
+void Bus::populate_from_environment_once() {
+    if (environment_checked_) {
+        return;
+    }
+    environment_checked_ = true;
+    const char *value = std::getenv("PANELINK_SIMULATE");
+    if (value != nullptr && std::strcmp(value, "demo") == 0) {
+        add_demo_set(*this);
+    }
+}
+
+uint64_t Bus::now_ms() const {
+    if (manual_clock_) {
+        return manual_ms_;
+    }
+    const auto since_epoch = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count());
+}
+
+void Bus::pass_time(uint32_t ms) {
+    if (manual_clock_) {
+        manual_ms_ += ms;
+    } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+Bus &bus() {
+    static Bus instance;
+    return instance;
+}
+
+} // namespace panelink::platform::sim
