@@ -146,12 +146,12 @@ BENCHMARK(BM_VirtualBoardSendsReport);
 void decoding(benchmark::State &state, bool joystick, int32_t packed) {
     OneBoard board(joystick);
     const std::vector<uint8_t> report = board.report();
-    panelink::DecodeInputReport(&board.record(), board.states, report.data(), report.size(),
-                                packed);
+    panelink::decode_input_report(&board.record(), board.states, report.data(), report.size(),
+                                  packed);
     const uint64_t before = bench::allocations();
     for (auto _ : state) {
-        panelink::DecodeInputReport(&board.record(), board.states, report.data(), report.size(),
-                                    packed);
+        panelink::decode_input_report(&board.record(), board.states, report.data(), report.size(),
+                                      packed);
         benchmark::DoNotOptimize(board.states);
     }
     report_allocations(state, before);

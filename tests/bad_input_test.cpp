@@ -519,10 +519,10 @@ TEST_F(BadInputTest, EveryDetectionModeStaysInsideTheCallersArray) {
         EXPECT_EQ(CloseDevices(2, devices.get()), 1);
 
         Guarded<int32_t> device_count(1);
-        Guarded<DeviceRecord> device(2, 0);
-        EXPECT_EQ(DetectDevice(device_count.get(), device.get(), 0x0500, mode),
+        Guarded<DeviceRecord> product_records(2, 0);
+        EXPECT_EQ(DetectDevice(device_count.get(), product_records.get(), 0x0500, mode),
                   (mode == 1 || mode == 2 || mode == 3) ? 0 : 1);
-        EXPECT_EQ(CloseDevices(2, device.get()), 1);
+        EXPECT_EQ(CloseDevices(2, product_records.get()), 1);
     }
     EXPECT_EQ(open_device_count(), 0u);
 }

@@ -42,7 +42,7 @@ class DeviceIdentityTest : public SimBoardsTest {
         int result = 0;
         {
             detection_log::Session session(kLogName, "w");
-            result = GetDevParam(attributes, record, open.path(), config_type);
+            result = fill_record(attributes, record, open.path(), config_type);
         }
         log = read_file(kLogName);
         return result;
@@ -151,7 +151,7 @@ TEST_F(DeviceIdentityTest, TableNameReplacesDeviceTextOnlyWhereModeAsks) {
                    "longer than the table's name\nCFG_TYPE : DT_DEVICES\n");
 }
 
-TEST_F(DeviceIdentityTest, AssignProductNameFollowsThePathForDualInterfaceRows) {
+TEST_F(DeviceIdentityTest, ProductNameFollowsThePathForDualInterfaceRows) {
     const uint16_t dual[] = {0x0510, 0x0520, 0x0710, 0x0910, 0x0920, 0x1600};
     for (uint16_t id : dual) {
         const ProductNameRow row = *find_product_name(id);
@@ -163,7 +163,7 @@ TEST_F(DeviceIdentityTest, AssignProductNameFollowsThePathForDualInterfaceRows) 
             std::memcpy(r.DevicePath, path.data(), path.size());
             r.DevicePathLength = static_cast<uint32_t>(path.size());
             r.IsConfigInterface = 7;
-            AssignProductName({0x12DA, id, 1}, r);
+            assign_product_name({0x12DA, id, 1}, r);
             const bool config = marker[0] != '\0';
             EXPECT_STREQ(r.ProductName, config ? row.config_name : row.name);
             EXPECT_EQ(r.ProductNameLength, static_cast<int32_t>(std::strlen(r.ProductName)));
@@ -173,7 +173,7 @@ TEST_F(DeviceIdentityTest, AssignProductNameFollowsThePathForDualInterfaceRows) 
 
     DeviceRecord single{};
     single.IsConfigInterface = 7;
-    AssignProductName({0x12DA, 0x0603, 1}, single);
+    assign_product_name({0x12DA, 0x0603, 1}, single);
     EXPECT_STREQ(single.ProductName, "Zephyr HOTAS - Dual USB Adapter");
     EXPECT_EQ(single.ProductNameLength, 31);
     EXPECT_EQ(single.IsConfigInterface, 7); // rows without a configuration name leave it
@@ -182,7 +182,7 @@ TEST_F(DeviceIdentityTest, AssignProductNameFollowsThePathForDualInterfaceRows) 
     std::memcpy(unknown.ProductName, "keep", 5);
     unknown.ProductNameLength = 4;
     unknown.IsConfigInterface = 7;
-    AssignProductName({0x12DA, 0x0777, 1}, unknown);
+    assign_product_name({0x12DA, 0x0777, 1}, unknown);
     EXPECT_STREQ(unknown.ProductName, "keep");
     EXPECT_EQ(unknown.ProductNameLength, 4);
     EXPECT_EQ(unknown.IsConfigInterface, 7);
@@ -236,7 +236,7 @@ TEST_F(DeviceIdentityTest, ProductNameTableNamesEveryBoard) {
             std::memcpy(r.DevicePath, path.data(), path.size());
             r.DevicePathLength = static_cast<uint32_t>(path.size());
             r.IsConfigInterface = 7;
-            AssignProductName({0x12DA, row.product_id, 1}, r);
+            assign_product_name({0x12DA, row.product_id, 1}, r);
 
             const bool config = marker[0] != '\0';
             const char *expected = config && row.config_name ? row.config_name : row.name;
@@ -339,7 +339,7 @@ TEST_F(DeviceIdentityTest, TextsThatFailAFewTimesThenAnswerAreUsed) {
         record.Handle = board.record().Handle;
         {
             detection_log::Session session(kLogName, "w");
-            EXPECT_EQ(GetDevParam({0x12DA, 0x0700, 1}, record, board.path(), ConfigType::Standard),
+            EXPECT_EQ(fill_record({0x12DA, 0x0700, 1}, record, board.path(), ConfigType::Standard),
                       1);
         }
         EXPECT_EQ(read_file(kLogName), c.log);

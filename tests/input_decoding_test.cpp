@@ -16,8 +16,8 @@
 
 namespace {
 
+using panelink::decode_input_report;
 using panelink::decode_joystick_buttons;
-using panelink::DecodeInputReport;
 using panelink::hid::Capability;
 using panelink::hid::DataItem;
 using namespace panelink::test;
@@ -82,7 +82,7 @@ TEST(JoystickButtons, NoCapabilityDecodesToZeros) {
     EXPECT_TRUE(unpacked_as(s, {}));
 }
 
-class DecodeInputReportTest : public SimBoardsTest {};
+class ReportDecodingTest : public SimBoardsTest {};
 
 // A vendor board with `data_bytes` input and output bytes and no report IDs.
 Board board_of(uint8_t data_bytes) {
@@ -91,30 +91,30 @@ Board board_of(uint8_t data_bytes) {
     return board;
 }
 
-TEST_F(DecodeInputReportTest, UnpackedBoardReportGivesOneBytePerBit) {
+TEST_F(ReportDecodingTest, UnpackedBoardReportGivesOneBytePerBit) {
     OpenBoard board;
     const auto report = input_report({0x01, 0x80});
     InputStates s;
-    ASSERT_TRUE(DecodeInputReport(&board.record(), s.data(), report.data(), report.size(), 0));
+    ASSERT_TRUE(decode_input_report(&board.record(), s.data(), report.data(), report.size(), 0));
     EXPECT_TRUE(unpacked_as(s, {0, 15}));
 }
 
-TEST_F(DecodeInputReportTest, PackedBoardReportCopiesDataBytesOnly) {
+TEST_F(ReportDecodingTest, PackedBoardReportCopiesDataBytesOnly) {
     OpenBoard board;
     auto report = input_report({0x01, 0x80});
     report[0] = 0x5A; // the report ID byte is never decoded
     InputStates s;
-    ASSERT_TRUE(DecodeInputReport(&board.record(), s.data(), report.data(), report.size(), 7));
+    ASSERT_TRUE(decode_input_report(&board.record(), s.data(), report.data(), report.size(), 7));
     EXPECT_TRUE(packed_as(s, {0x01, 0x80}));
 }
 
-TEST_F(DecodeInputReportTest, ShortReportsWriteOnlyTheirPositions) {
+TEST_F(ReportDecodingTest, ShortReportsWriteOnlyTheirPositions) {
     OpenBoard board(board_of(8));
     DeviceRecord &record = board.record();
     ASSERT_EQ(record.InputReportByteLength, 9);
     const auto report = input_report({0xFF, 0, 0, 0, 0, 0, 0, 0x80}, 9);
     InputStates s;
-    ASSERT_TRUE(DecodeInputReport(&record, s.data(), report.data(), report.size(), 0));
+    ASSERT_TRUE(decode_input_report(&record, s.data(), report.data(), report.size(), 0));
     EXPECT_TRUE(unpacked_as(s, {0, 1, 2, 3, 4, 5, 6, 7, 63}, 64));
 
     // A report that came shorter than the record says: only the bytes that
@@ -122,11 +122,11 @@ TEST_F(DecodeInputReportTest, ShortReportsWriteOnlyTheirPositions) {
     InputStates partial;
     DeviceRecord long_record = record;
     long_record.InputReportByteLength = 65;
-    ASSERT_TRUE(DecodeInputReport(&long_record, partial.data(), report.data(), 2, 0));
+    ASSERT_TRUE(decode_input_report(&long_record, partial.data(), report.data(), 2, 0));
     EXPECT_TRUE(unpacked_as(partial, {0, 1, 2, 3, 4, 5, 6, 7}, 8));
 }
 
-TEST_F(DecodeInputReportTest, RefusedWithoutTouchingTheBuffer) {
+TEST_F(ReportDecodingTest, RefusedWithoutTouchingTheBuffer) {
     OpenBoard board;
     DeviceRecord &record = board.record();
     const auto report = input_report({0x01, 0x80});
@@ -134,22 +134,22 @@ TEST_F(DecodeInputReportTest, RefusedWithoutTouchingTheBuffer) {
 
     DeviceRecord too_long = record;
     too_long.InputReportByteLength = 66;
-    EXPECT_FALSE(DecodeInputReport(&too_long, s.data(), report.data(), report.size(), 0));
+    EXPECT_FALSE(decode_input_report(&too_long, s.data(), report.data(), report.size(), 0));
     DeviceRecord too_short = record;
     too_short.InputReportByteLength = 1;
-    EXPECT_FALSE(DecodeInputReport(&too_short, s.data(), report.data(), report.size(), 0));
+    EXPECT_FALSE(decode_input_report(&too_short, s.data(), report.data(), report.size(), 0));
     DeviceRecord unknown = record;
     unknown.Handle = record.Handle + 0x10000; // same table slot, other generation
-    EXPECT_FALSE(DecodeInputReport(&unknown, s.data(), report.data(), report.size(), 0));
-    EXPECT_FALSE(DecodeInputReport(nullptr, s.data(), report.data(), report.size(), 0));
-    EXPECT_FALSE(DecodeInputReport(&record, s.data(), nullptr, report.size(), 0));
+    EXPECT_FALSE(decode_input_report(&unknown, s.data(), report.data(), report.size(), 0));
+    EXPECT_FALSE(decode_input_report(nullptr, s.data(), report.data(), report.size(), 0));
+    EXPECT_FALSE(decode_input_report(&record, s.data(), nullptr, report.size(), 0));
 
     panelink::close_device(record.Handle);
-    EXPECT_FALSE(DecodeInputReport(&record, s.data(), report.data(), report.size(), 0));
+    EXPECT_FALSE(decode_input_report(&record, s.data(), report.data(), report.size(), 0));
     EXPECT_TRUE(s.untouched());
 }
 
-TEST_F(DecodeInputReportTest, JoystickMarksPressedButtonsWhateverThePackedFlag) {
+TEST_F(ReportDecodingTest, JoystickMarksPressedButtonsWhateverThePackedFlag) {
     // Axes first, so the buttons' data indices start at 2, not 0.
     Board stick = make_board(0x0910);
     stick.report_descriptor = joystick_descriptor({{1, 32}}, Axes::BeforeButtons);
@@ -160,18 +160,18 @@ TEST_F(DecodeInputReportTest, JoystickMarksPressedButtonsWhateverThePackedFlag) 
     for (int32_t packed : {0, 1}) {
         InputStates s;
         ASSERT_TRUE(
-            DecodeInputReport(&board.record(), s.data(), report.data(), report.size(), packed));
+            decode_input_report(&board.record(), s.data(), report.data(), report.size(), packed));
         EXPECT_TRUE(unpacked_as(s, {3, 17})) << packed;
     }
 }
 
-TEST_F(DecodeInputReportTest, DecodeDiscardsQueuedReports) {
+TEST_F(ReportDecodingTest, DecodeDiscardsQueuedReports) {
     OpenBoard board;
     const auto report = input_report({0x01, 0x80});
     board.push_input(report);
     board.push_input(report);
     InputStates s;
-    ASSERT_TRUE(DecodeInputReport(&board.record(), s.data(), report.data(), report.size(), 0));
+    ASSERT_TRUE(decode_input_report(&board.record(), s.data(), report.data(), report.size(), 0));
 
     auto *device = panelink::find_device(board.record().Handle);
     ASSERT_NE(device, nullptr);

@@ -28,7 +28,7 @@ Counts counts_at_offsets(const DeviceRecord &record) {
 
 class InputLayoutTest : public SimBoardsTest {
   protected:
-    // Runs FillInputLayout on a virtual board, over a record whose count fields hold junk.
+    // Runs fill_input_layout on a virtual board, over a record whose count fields hold junk.
     DeviceRecord layout_of(uint16_t product_id, const std::vector<uint8_t> &descriptor) {
         Board board = make_board(product_id);
         board.report_descriptor = descriptor;
@@ -36,7 +36,7 @@ class InputLayoutTest : public SimBoardsTest {
         DeviceRecord record;
         std::memset(&record, 0x7E, sizeof record);
         record.ProductID = product_id;
-        FillInputLayout(open.record().Handle, record);
+        fill_input_layout(open.record().Handle, record);
         return record;
     }
 };

@@ -99,11 +99,11 @@ void fill_product(platform::Device *device, const platform::Attributes &attribut
     uint32_t error = 0;
     if (!read_text(device, DeviceText::Product, text, error)) {
         detection_log::write("Device Name String - ERROR : %d! N/A\n", static_cast<int>(error));
-        AssignProductName(attributes, record);
+        assign_product_name(attributes, record);
     } else if (!convert_device_text(text, record.ProductName, kTextFieldLimit)) {
         detection_log::write("Device Name String - WCS ERROR! N/A\n");
         reset_product_name(record); // drop what the failed conversion wrote
-        AssignProductName(attributes, record);
+        assign_product_name(attributes, record);
     } else {
         detection_log::write("Device Product Name : %.*s\n", field_length(record.ProductName),
                              record.ProductName);
@@ -143,13 +143,13 @@ std::optional<size_t> convert_device_text(wchar_t (&text)[platform::kDeviceTextC
     return written;
 }
 
-int GetDevParam(const platform::Attributes &attributes, DeviceRecord &record, std::string_view path,
+int fill_record(const platform::Attributes &attributes, DeviceRecord &record, std::string_view path,
                 ConfigType config_type) {
     record.ProductID = attributes.product_id;
     record.VendorID = attributes.vendor_id;
     record.VersionNumber = attributes.version_number;
 
-    FillInputLayout(record.Handle, record);
+    fill_input_layout(record.Handle, record);
     fill_path(record, path);
 
     platform::Device *device = find_device(record.Handle);
@@ -170,14 +170,14 @@ int GetDevParam(const platform::Attributes &attributes, DeviceRecord &record, st
         break;
     case ConfigType::Devices:
         detection_log::write("CFG_TYPE : DT_DEVICES\n");
-        AssignProductName(attributes, record); // sets ProductNameLength too
+        assign_product_name(attributes, record); // sets ProductNameLength too
         if (!names_config_interface(record))
             return reject(record);
         record.IsConfigInterface = 1;
         break;
     case ConfigType::Report:
         detection_log::write("CFG_TYPE : DT_REPORT\n");
-        AssignProductName(attributes, record); // sets ProductNameLength too
+        assign_product_name(attributes, record); // sets ProductNameLength too
         record.IsConfigInterface = 1;
         break;
     }

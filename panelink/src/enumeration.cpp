@@ -16,7 +16,7 @@ namespace {
 
 struct Enumeration {
     int32_t *count;
-    DeviceRecord *devices;
+    DeviceRecord *records;
     int32_t mode_value;
     // DetectDevice: only interfaces of this product ID (compared after widening to 32 bits).
     std::optional<int32_t> product_filter;
@@ -76,10 +76,10 @@ bool consider_interface(const Enumeration &call, const DetectionMode &mode,
     if (handle == 0)
         return false; // the handle table is full; the device was closed
 
-    DeviceRecord &record = call.devices[fill];
+    DeviceRecord &record = call.records[fill];
     record.DeviceIndex = static_cast<uint16_t>(fill);
     record.Handle = handle;
-    if (GetDevParam(attributes, record, path, mode.config_type) != 0)
+    if (fill_record(attributes, record, path, mode.config_type) != 0)
         return true;
 
     close_device(handle); // the record is already zeroed, and is reused by the next interface
@@ -88,7 +88,7 @@ bool consider_interface(const Enumeration &call, const DetectionMode &mode,
 }
 
 int32_t enumerate(const Enumeration &call) {
-    if (call.count == nullptr || call.devices == nullptr)
+    if (call.count == nullptr || call.records == nullptr)
         return 0;
 
     const DetectionMode &mode = detection_mode(call.mode_value);
@@ -132,20 +132,20 @@ int32_t enumerate(const Enumeration &call) {
 
 extern "C" {
 
-PANELINK_API int32_t PANELINK_CALL DetectHID(int32_t *count, DeviceRecord *devices, int32_t mode) {
-    return panelink::enumerate({count, devices, mode, std::nullopt});
+PANELINK_API int32_t PANELINK_CALL DetectHID(int32_t *count, DeviceRecord *records, int32_t mode) {
+    return panelink::enumerate({count, records, mode, std::nullopt});
 }
 
-PANELINK_API int32_t PANELINK_CALL DetectDevice(int32_t *count, DeviceRecord *devices,
+PANELINK_API int32_t PANELINK_CALL DetectDevice(int32_t *count, DeviceRecord *records,
                                                 int32_t product_id, int32_t mode) {
-    return panelink::enumerate({count, devices, mode, product_id});
+    return panelink::enumerate({count, records, mode, product_id});
 }
 
-PANELINK_API int32_t PANELINK_CALL CloseDevices(uint32_t number, DeviceRecord *devices) {
-    if (devices == nullptr)
+PANELINK_API int32_t PANELINK_CALL CloseDevices(uint32_t number, DeviceRecord *records) {
+    if (records == nullptr)
         return 1;
     for (uint32_t i = 0; i < number; ++i) {
-        DeviceRecord &record = devices[i];
+        DeviceRecord &record = records[i];
         if (record.Handle == 0)
             continue;
         panelink::close_device(record.Handle);

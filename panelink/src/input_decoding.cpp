@@ -75,8 +75,8 @@ void decode_joystick_buttons(const hid::Capability *caps, size_t cap_count,
     }
 }
 
-bool DecodeInputReport(const DeviceRecord *record, uint8_t *input_states, const uint8_t *report,
-                       size_t length, int32_t packed) {
+bool decode_input_report(const DeviceRecord *record, uint8_t *input_states, const uint8_t *report,
+                         size_t length, int32_t packed) {
     if (record == nullptr || input_states == nullptr || report == nullptr)
         return false;
     if (!input_report_length_supported(record->InputReportByteLength))

@@ -41,7 +41,7 @@ void decode_joystick_buttons(const hid::Capability *caps, size_t cap_count,
 // Returns false, touching nothing and flushing nothing, when the record's handle is not open,
 // the device has no parsed report descriptor, a pointer is null or the record's
 // InputReportByteLength is unsupported. Allocates nothing.
-bool DecodeInputReport(const DeviceRecord *record, uint8_t *input_states, const uint8_t *report,
-                       size_t length, int32_t packed);
+bool decode_input_report(const DeviceRecord *record, uint8_t *input_states, const uint8_t *report,
+                         size_t length, int32_t packed);
 
 } // namespace panelink

@@ -94,7 +94,7 @@ void apply_layout_row(const LayoutRow &row, DeviceRecord &record) {
         record.*kColumnFields[column] = row[column];
 }
 
-void FillInputLayout(uint32_t handle, DeviceRecord &record) {
+void fill_input_layout(uint32_t handle, DeviceRecord &record) {
     platform::Device *device = find_device(handle);
     const hid::Collection *collection = device != nullptr ? device->collection() : nullptr;
 

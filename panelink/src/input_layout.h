@@ -43,6 +43,6 @@ void apply_layout_row(const LayoutRow &row, DeviceRecord &record);
 // (usage page 1, usage 4) InputCount is the sum of the highest usages of at most two input
 // button capabilities; for any other interface the counts come from the row of the record's
 // ProductID. An interface without a parsed descriptor gets zero lengths and usages.
-void FillInputLayout(uint32_t handle, DeviceRecord &record);
+void fill_input_layout(uint32_t handle, DeviceRecord &record);
 
 } // namespace panelink

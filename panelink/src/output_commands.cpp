@@ -170,77 +170,77 @@ namespace out = panelink::output;
 
 extern "C" {
 
-PANELINK_API int32_t PANELINK_CALL WriteDirectOutput(DeviceRecord *device, int32_t port,
+PANELINK_API int32_t PANELINK_CALL WriteDirectOutput(DeviceRecord *record, int32_t port,
                                                      const uint8_t *data) {
-    return build_and_send(device, data != nullptr, [&](ReportBuffer &r) {
+    return build_and_send(record, data != nullptr, [&](ReportBuffer &r) {
         out::build_direct_output(r, low_byte(port), data);
     });
 }
 
-PANELINK_API int32_t PANELINK_CALL WriteMuxOutput(DeviceRecord *device, int32_t port,
+PANELINK_API int32_t PANELINK_CALL WriteMuxOutput(DeviceRecord *record, int32_t port,
                                                   const uint8_t *data) {
-    return build_and_send(device, data != nullptr,
+    return build_and_send(record, data != nullptr,
                           [&](ReportBuffer &r) { out::build_mux_output(r, low_byte(port), data); });
 }
 
-PANELINK_API int32_t PANELINK_CALL WriteLatchedOutput(DeviceRecord *device, int32_t port,
+PANELINK_API int32_t PANELINK_CALL WriteLatchedOutput(DeviceRecord *record, int32_t port,
                                                       const uint8_t *states, int32_t parameter) {
-    return build_and_send(device, states != nullptr, [&](ReportBuffer &r) {
+    return build_and_send(record, states != nullptr, [&](ReportBuffer &r) {
         out::build_latched_output(r, low_byte(port), states, low_byte(parameter));
     });
 }
 
-PANELINK_API int32_t PANELINK_CALL WriteSPIDAC(DeviceRecord *device, int32_t port,
+PANELINK_API int32_t PANELINK_CALL WriteSPIDAC(DeviceRecord *record, int32_t port,
                                                const uint8_t *data, int32_t parameter) {
-    return build_and_send(device, data != nullptr, [&](ReportBuffer &r) {
+    return build_and_send(record, data != nullptr, [&](ReportBuffer &r) {
         out::build_spi_dac(r, low_byte(port), data, low_byte(parameter));
     });
 }
 
-PANELINK_API int32_t PANELINK_CALL CmdGLCD(DeviceRecord *device, int32_t port, int32_t parameter,
+PANELINK_API int32_t PANELINK_CALL CmdGLCD(DeviceRecord *record, int32_t port, int32_t parameter,
                                            int32_t command) {
-    return build_and_send(device, kNoDataNeeded, [&](ReportBuffer &r) {
+    return build_and_send(record, kNoDataNeeded, [&](ReportBuffer &r) {
         out::build_glcd_command(r, low_byte(port), low_byte(parameter), low_byte(command));
     });
 }
 
-PANELINK_API int32_t PANELINK_CALL WriteGLCD(DeviceRecord *device, int32_t port, int32_t position,
+PANELINK_API int32_t PANELINK_CALL WriteGLCD(DeviceRecord *record, int32_t port, int32_t position,
                                              int32_t line_count, int32_t parameter,
                                              const char *text) {
-    return build_and_send(device, kNoDataNeeded, [&](ReportBuffer &r) {
+    return build_and_send(record, kNoDataNeeded, [&](ReportBuffer &r) {
         out::build_glcd_text(r, low_byte(port), low_byte(position), low_byte(line_count),
                              low_byte(parameter), text);
     });
 }
 
-PANELINK_API int32_t PANELINK_CALL WriteDotMatrix(DeviceRecord *device, int32_t port,
+PANELINK_API int32_t PANELINK_CALL WriteDotMatrix(DeviceRecord *record, int32_t port,
                                                   const uint8_t *patterns, int32_t parameter) {
-    return build_and_send(device, patterns != nullptr, [&](ReportBuffer &r) {
+    return build_and_send(record, patterns != nullptr, [&](ReportBuffer &r) {
         out::build_dot_matrix(r, low_byte(port), patterns, low_byte(parameter));
     });
 }
 
-PANELINK_API int32_t PANELINK_CALL WriteCRTRWR(DeviceRecord *device, int32_t port, int32_t value,
+PANELINK_API int32_t PANELINK_CALL WriteCRTRWR(DeviceRecord *record, int32_t port, int32_t value,
                                                int32_t count, int32_t start_index,
                                                const int32_t *values) {
-    return build_and_send(device, values != nullptr || low_byte(count) == 0, [&](ReportBuffer &r) {
+    return build_and_send(record, values != nullptr || low_byte(count) == 0, [&](ReportBuffer &r) {
         out::build_crt_rwr(r, low_byte(port), low_byte(value), low_byte(count),
                            low_byte(start_index), values);
     });
 }
 
-PANELINK_API int32_t PANELINK_CALL Write7Segment(DeviceRecord *device, const uint8_t *bytes) {
-    return build_and_send(device, bytes != nullptr,
+PANELINK_API int32_t PANELINK_CALL Write7Segment(DeviceRecord *record, const uint8_t *bytes) {
+    return build_and_send(record, bytes != nullptr,
                           [&](ReportBuffer &r) { out::build_seven_segment(r, bytes); });
 }
 
-PANELINK_API int32_t PANELINK_CALL ClearLCD(DeviceRecord *device, int32_t /*unused*/) {
-    return build_and_send(device, kNoDataNeeded, [](ReportBuffer &r) { out::build_clear_lcd(r); });
+PANELINK_API int32_t PANELINK_CALL ClearLCD(DeviceRecord *record, int32_t /*unused*/) {
+    return build_and_send(record, kNoDataNeeded, [](ReportBuffer &r) { out::build_clear_lcd(r); });
 }
 
-PANELINK_API int32_t PANELINK_CALL WriteLCD(DeviceRecord *device, int32_t /*unused*/,
+PANELINK_API int32_t PANELINK_CALL WriteLCD(DeviceRecord *record, int32_t /*unused*/,
                                             int32_t selector, const char *text, int32_t parameter) {
-    return build_and_send(device, kNoDataNeeded, [&](ReportBuffer &r) {
+    return build_and_send(record, kNoDataNeeded, [&](ReportBuffer &r) {
         out::build_lcd_text(r, low_byte(selector), text, low_byte(parameter));
     });
 }

@@ -58,7 +58,7 @@ int32_t poll(PollSlot &slot, DeviceRecord &record, uint8_t *input_states, int32_
              platform::Device &device) {
     switch (device.wait_read(slot.read, 0)) {
     case platform::WaitResult::Completed:
-        DecodeInputReport(&record, input_states, slot.report, slot.read.transferred, packed);
+        decode_input_report(&record, input_states, slot.report, slot.read.transferred, packed);
         // The report is delivered even when the next read cannot be started; the next call
         // then tries again and reports the failure.
         start(slot, record, device);
@@ -78,24 +78,24 @@ int32_t poll(PollSlot &slot, DeviceRecord &record, uint8_t *input_states, int32_
 } // namespace
 } // namespace panelink
 
-extern "C" PANELINK_API int32_t PANELINK_CALL ReadInputData(DeviceRecord *device,
+extern "C" PANELINK_API int32_t PANELINK_CALL ReadInputData(DeviceRecord *record,
                                                             uint8_t *input_states, int32_t packed) {
     using namespace panelink;
-    if (device == nullptr || input_states == nullptr || device->DeviceIndex >= kPollSlots)
+    if (record == nullptr || input_states == nullptr || record->DeviceIndex >= kPollSlots)
         return PANELINK_READ_FAILED;
-    PollSlot &slot = slot_at(device->DeviceIndex);
+    PollSlot &slot = slot_at(record->DeviceIndex);
 
     // A read started on another handle (the board was closed or enumerated again) belongs to
     // that handle: its buffer is never decoded for this one.
-    if (slot.pending && slot.handle != device->Handle)
+    if (slot.pending && slot.handle != record->Handle)
         abandon(slot);
 
-    platform::Device *open_device = find_device(device->Handle);
-    if (open_device == nullptr || !input_report_length_supported(device->InputReportByteLength)) {
+    platform::Device *device = find_device(record->Handle);
+    if (device == nullptr || !input_report_length_supported(record->InputReportByteLength)) {
         abandon(slot);
         return PANELINK_READ_FAILED;
     }
     if (!slot.pending)
-        return start(slot, *device, *open_device) ? PANELINK_READ_PENDING : PANELINK_READ_FAILED;
-    return poll(slot, *device, input_states, packed, *open_device);
+        return start(slot, *record, *device) ? PANELINK_READ_PENDING : PANELINK_READ_FAILED;
+    return poll(slot, *record, input_states, packed, *device);
 }

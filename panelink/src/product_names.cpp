@@ -60,7 +60,7 @@ bool names_config_interface(const DeviceRecord &record) {
            path.find("mi_01") != std::string_view::npos;
 }
 
-void AssignProductName(const platform::Attributes &attributes, DeviceRecord &record) {
+void assign_product_name(const platform::Attributes &attributes, DeviceRecord &record) {
     const std::optional<ProductNameRow> row = find_product_name(attributes.product_id);
     if (!row)
         return;

@@ -34,6 +34,6 @@ bool names_config_interface(const DeviceRecord &record);
 // and sets ProductNameLength. For a board with a configuration interface the path decides the
 // name and sets IsConfigInterface (1 for the configuration interface, else 0). A product outside
 // the table leaves ProductName, ProductNameLength and IsConfigInterface unchanged.
-void AssignProductName(const platform::Attributes &attributes, DeviceRecord &record);
+void assign_product_name(const platform::Attributes &attributes, DeviceRecord &record);
 
 } // namespace panelink

@@ -122,23 +122,23 @@ namespace ss = panelink::seven_segment;
 
 extern "C" {
 
-PANELINK_API int32_t PANELINK_CALL WriteDisplayOutput(DeviceRecord *device, int32_t port,
+PANELINK_API int32_t PANELINK_CALL WriteDisplayOutput(DeviceRecord *record, int32_t port,
                                                       const char *text, int32_t parameter) {
-    if (!device || !text)
+    if (!record || !text)
         return 0;
     panelink::output::ReportBuffer report;
     ss::build_display_output(report, static_cast<uint8_t>(port), text,
                              static_cast<uint8_t>(parameter));
-    return panelink::output::send_report(device, report);
+    return panelink::output::send_report(record, report);
 }
 
-PANELINK_API int32_t PANELINK_CALL WriteTANDEM(DeviceRecord *device, const char *layout,
+PANELINK_API int32_t PANELINK_CALL WriteTANDEM(DeviceRecord *record, const char *layout,
                                                int32_t parameter) {
-    if (!device || !layout)
+    if (!record || !layout)
         return 0;
     panelink::output::ReportBuffer report;
     ss::build_tandem(report, layout, static_cast<uint8_t>(parameter));
-    return panelink::output::send_report(device, report);
+    return panelink::output::send_report(record, report);
 }
 
 } // extern "C"

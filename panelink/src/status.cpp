@@ -194,9 +194,9 @@ void retrieve(DeviceRecord &record, StatusRecord &status) {
 
 } // namespace panelink::status
 
-extern "C" PANELINK_API int32_t PANELINK_CALL RetrieveStatus(DeviceRecord *device,
+extern "C" PANELINK_API int32_t PANELINK_CALL RetrieveStatus(DeviceRecord *record,
                                                              StatusRecord *status) {
-    if (device && status)
-        panelink::status::retrieve(*device, *status);
+    if (record && status)
+        panelink::status::retrieve(*record, *status);
     return 1;
 }

@@ -15,47 +15,47 @@ constexpr uint32_t kWriteTimeoutMs = 100;
 
 } // namespace
 
-extern "C" PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *device,
+extern "C" PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *record,
                                                        uint8_t *input_states) {
     using namespace panelink;
-    if (device == nullptr || input_states == nullptr ||
-        !input_report_length_supported(device->InputReportByteLength))
+    if (record == nullptr || input_states == nullptr ||
+        !input_report_length_supported(record->InputReportByteLength))
         return PANELINK_READ_FAILED;
-    platform::Device *open_device = find_device(device->Handle);
-    if (open_device == nullptr)
+    platform::Device *device = find_device(record->Handle);
+    if (device == nullptr)
         return PANELINK_READ_FAILED;
 
     uint8_t report[kMaxInputReportBytes] = {};
     platform::InputRead read;
     read.buffer = report;
-    read.length = device->InputReportByteLength;
-    if (!open_device->start_read(read))
+    read.length = record->InputReportByteLength;
+    if (!device->start_read(read))
         return PANELINK_READ_FAILED;
 
-    switch (open_device->wait_read(read, kReadTimeoutMs)) {
+    switch (device->wait_read(read, kReadTimeoutMs)) {
     case platform::WaitResult::Completed:
-        DecodeInputReport(device, input_states, report, read.transferred, 1);
+        decode_input_report(record, input_states, report, read.transferred, 1);
         return PANELINK_READ_DECODED;
     case platform::WaitResult::TimedOut:
-        open_device->cancel_read(read);
+        device->cancel_read(read);
         return PANELINK_READ_TIMED_OUT;
     case platform::WaitResult::Failed:
         break;
     }
-    open_device->cancel_read(read);
+    device->cancel_read(read);
     return PANELINK_READ_FAILED;
 }
 
-extern "C" PANELINK_API int32_t PANELINK_CALL WriteData(DeviceRecord *device,
+extern "C" PANELINK_API int32_t PANELINK_CALL WriteData(DeviceRecord *record,
                                                         const uint8_t *report) {
     using namespace panelink;
-    if (device == nullptr || report == nullptr || device->OutputReportByteLength == 0)
+    if (record == nullptr || report == nullptr || record->OutputReportByteLength == 0)
         return 0;
-    platform::Device *open_device = find_device(device->Handle);
-    if (open_device == nullptr)
+    platform::Device *device = find_device(record->Handle);
+    if (device == nullptr)
         return 0;
-    const uint16_t length = device->OutputReportByteLength;
-    if (open_device->write(report, length, kWriteTimeoutMs) != platform::WaitResult::Completed)
+    const uint16_t length = record->OutputReportByteLength;
+    if (device->write(report, length, kWriteTimeoutMs) != platform::WaitResult::Completed)
         return 0;
     return length;
 }

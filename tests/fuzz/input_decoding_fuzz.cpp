@@ -143,8 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                 check_states(in, record, states.get(), true);
         }
     } else {
-        const bool decoded = panelink::DecodeInputReport(&record, states.get(), report.get(),
-                                                         in.report.size(), in.packed ? 1 : 0);
+        const bool decoded = panelink::decode_input_report(&record, states.get(), report.get(),
+                                                           in.report.size(), in.packed ? 1 : 0);
         check_states(in, record, states.get(), decoded);
     }
 
