@@ -23,7 +23,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
 
 # Test programs (and GoogleTest's discovery step) run under Wine through a wrapper that sets up
 # a quiet, prompt-free Wine environment.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../windows/wine-run")
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tests/windows/wine-run")
 
 # Writes the DLL's import library (see mingw-import-library.cmake).
 set(CMAKE_DLLTOOL ${PANELINK_MINGW_TRIPLE}-dlltool)
