@@ -91,42 +91,50 @@ enum {
  * Enumeration fills consecutive entries of the caller's array; every other function takes a
  * pointer to one entry. Text fields hold 8-bit text in the process's current locale; use the
  * length fields (a text may fill its whole field with no terminator).
+ *
+ * The sixteen counts at offsets 4 to 34 describe the model: how many inputs, module ports and
+ * flags of each kind it has. They come from the library's table of models (all 0 for a model it
+ * does not know, and for a flashing board); a joystick interface gets only InputCount, the sum
+ * of its buttons. The library itself reads only InputCount and PortCount; the others are carried
+ * for the caller. Where a count names a StatusRecord block, it is that block's size on the models
+ * that have it (on 0x0800: 360, 1344, 240, 240, 1536 and 96). Their order in the record is not
+ * their numbering: LayoutCount11 and LayoutCount12 sit at offsets 16 and 22.
  * ------------------------------------------------------------------------------------------ */
 typedef struct DeviceRecord {
     uint32_t Handle;                /*   0: library handle of the open interface; 0 when closed */
     int16_t InputCount;             /*   4: digital inputs of the board (or a joystick's buttons) */
-    int16_t LayoutCount2;           /*   6 */
+    int16_t LayoutCount2;           /*   6: input flags of all port pairs (PairInputFlags) */
     int16_t PortCount;              /*   8: module ports */
-    int16_t LayoutCount4;           /*  10 */
-    int16_t LayoutCount5;           /*  12 */
-    int16_t LayoutCount6;           /*  14 */
-    int16_t LayoutCount11;          /*  16 */
-    int16_t LayoutCount7;           /*  18 */
-    int16_t LayoutCount8;           /*  20 */
-    int16_t LayoutCount12;          /*  22 */
-    int16_t LayoutCount9;           /*  24 */
-    int16_t LayoutCount10;          /*  26 */
-    int16_t LayoutCount13;          /*  28 */
-    int16_t LayoutCount14;          /*  30 */
-    int16_t LayoutCount15;          /*  32 */
-    int16_t LayoutCount16;          /*  34 */
-    uint16_t VendorID;              /*  36 */
+    int16_t LayoutCount4;           /*  10: always 0 */
+    int16_t LayoutCount5;           /*  12: always 0 */
+    int16_t LayoutCount6;           /*  14: a capacity of the model, carried for the caller */
+    int16_t LayoutCount11;          /*  16: a capacity of the model, carried for the caller */
+    int16_t LayoutCount7;           /*  18: a capacity of the model, carried for the caller */
+    int16_t LayoutCount8;           /*  20: a capacity of the model, carried for the caller */
+    int16_t LayoutCount12;          /*  22: a capacity of the model, carried for the caller */
+    int16_t LayoutCount9;           /*  24: type-1 module flags of all ports (Type1Flags) */
+    int16_t LayoutCount10;          /*  26: a capacity of the model, carried for the caller */
+    int16_t LayoutCount13;          /*  28: type-4 module flags of all ports (Type4Flags) */
+    int16_t LayoutCount14;          /*  30: type-6 module flags of all ports (Type6Flags) */
+    int16_t LayoutCount15;          /*  32: type-5 module flags of all ports (Type5Flags) */
+    int16_t LayoutCount16;          /*  34: type-7 module flags of all ports (Type7Flags) */
+    uint16_t VendorID;              /*  36: 0x12DA or 0x6666 */
     uint16_t ProductID;             /*  38: identifies the model */
     uint16_t VersionNumber;         /*  40: device release number (firmware version) */
-    uint8_t Reserved1[3];           /*  42 */
+    uint8_t Reserved1[3];           /*  42: unused (zero only where a whole record was zeroed) */
     char DevicePath[256];           /*  45: interface path, at most 256 bytes, zero-filled */
-    uint8_t Reserved2[3];           /* 301 */
+    uint8_t Reserved2[3];           /* 301: unused, as Reserved1 */
     uint32_t DevicePathLength;      /* 304: path bytes copied (0 to 256) */
-    char ProductName[256];          /* 308 */
-    int32_t ProductNameLength;      /* 564 */
-    char Manufacturer[256];         /* 568 */
-    int32_t ManufacturerLength;     /* 824 */
+    char ProductName[256];          /* 308: product text, or the library's name for the model */
+    int32_t ProductNameLength;      /* 564: bytes of ProductName before its terminator */
+    char Manufacturer[256];         /* 568: manufacturer text, zero-filled */
+    int32_t ManufacturerLength;     /* 824: bytes of Manufacturer before its terminator */
     char SerialNumber[4];           /* 828: at most 3 characters, byte 831 always 0 */
     int32_t SerialNumberLength;     /* 832: always 3 */
     uint8_t IsConfigInterface;      /* 836: 1 for a configuration interface (found in
                                        PANELINK_MODE_DEVICES) and for every record of
                                        PANELINK_MODE_REPORT, else 0 */
-    uint8_t Reserved3;              /* 837 */
+    uint8_t Reserved3;              /* 837: unused, as Reserved1 */
     uint16_t DeviceIndex;           /* 838: position of the record in the caller's array */
     uint16_t InputReportByteLength; /* 840: report ID byte included */
     uint16_t OutputReportByteLength; /* 842: report ID byte included */
@@ -134,93 +142,37 @@ typedef struct DeviceRecord {
     uint16_t UsagePage;              /* 846: top-level collection usage page */
 } DeviceRecord;
 
-PANELINK_STATIC_ASSERT(sizeof(DeviceRecord) == 848, "DeviceRecord is 848 bytes");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Handle) == 0, "Handle");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, InputCount) == 4, "InputCount");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount2) == 6, "LayoutCount2");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, PortCount) == 8, "PortCount");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount4) == 10, "LayoutCount4");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount5) == 12, "LayoutCount5");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount6) == 14, "LayoutCount6");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount11) == 16, "LayoutCount11");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount7) == 18, "LayoutCount7");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount8) == 20, "LayoutCount8");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount12) == 22, "LayoutCount12");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount9) == 24, "LayoutCount9");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount10) == 26, "LayoutCount10");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount13) == 28, "LayoutCount13");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount14) == 30, "LayoutCount14");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount15) == 32, "LayoutCount15");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount16) == 34, "LayoutCount16");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, VendorID) == 36, "VendorID");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, ProductID) == 38, "ProductID");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, VersionNumber) == 40, "VersionNumber");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Reserved1) == 42, "Reserved1");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, DevicePath) == 45, "DevicePath");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Reserved2) == 301, "Reserved2");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, DevicePathLength) == 304, "DevicePathLength");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, ProductName) == 308, "ProductName");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, ProductNameLength) == 564, "ProductNameLength");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Manufacturer) == 568, "Manufacturer");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, ManufacturerLength) == 824, "ManufacturerLength");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, SerialNumber) == 828, "SerialNumber");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, SerialNumberLength) == 832, "SerialNumberLength");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, IsConfigInterface) == 836, "IsConfigInterface");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Reserved3) == 837, "Reserved3");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, DeviceIndex) == 838, "DeviceIndex");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, InputReportByteLength) == 840,
-                       "InputReportByteLength");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, OutputReportByteLength) == 842,
-                       "OutputReportByteLength");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Usage) == 844, "Usage");
-PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, UsagePage) == 846, "UsagePage");
-
 /* ---------------------------------------------------------------------------------------------
  * StatusRecord: 5496 one-byte flags (1 = usable, 0 = not) that RetrieveStatus fills.
- * Ports are numbered 0 to 23; ports 2k and 2k + 1 form pair k.
+ * Ports are numbered 0 to 23; ports 2k and 2k + 1 form pair k. A port is active with module
+ * type t (1 to 7) when PortPresent is 1, PortFault 0 and PortType t. On product 0x0800 the
+ * TypeNFlags block of each port is all 1 when the port is active with type N and all 0
+ * otherwise (also when its pair did not answer); Type4Flags to Type7Flags start all 1 on every
+ * call, so on other products they stay 1, and Type1Flags to Type3Flags keep what the caller
+ * left in them.
  * ------------------------------------------------------------------------------------------ */
 typedef struct StatusRecord {
-    uint8_t BaseFlags[512];      /*    0 */
-    uint8_t PairInputFlags[360]; /*  512: 30 per port pair */
+    uint8_t BaseFlags[512];      /*    0: always 1 */
+    uint8_t PairInputFlags[360]; /*  512: 30 per port pair; on 0x0800 the input flags the pair
+                                    reports, 0 for a pair that did not answer */
     uint8_t PortPresent[24];     /*  872: bit 0 of each port's status */
     uint8_t PortFault[24];       /*  896: bit 1 of each port's status; 1 = unusable */
     uint8_t PortType[24];        /*  920: module type, bits 2 to 5 of each port's status */
-    uint8_t Reserved1[24];       /*  944 */
-    uint8_t ExtraFlagsA[8];      /*  968 */
-    uint8_t Reserved2[4];        /*  976 */
-    uint8_t ExtraFlagsB[200];    /*  980 */
+    uint8_t Reserved1[24];       /*  944: never written */
+    uint8_t ExtraFlagsA[8];      /*  968: always 1 */
+    uint8_t Reserved2[4];        /*  976: never written */
+    uint8_t ExtraFlagsB[200];    /*  980: always 1 */
     uint8_t Type2Flags[24];      /* 1180: 1 per port */
-    uint8_t Reserved3[512];      /* 1204 */
-    uint8_t ClearedFlagsA[200];  /* 1716 */
+    uint8_t Reserved3[512];      /* 1204: never written */
+    uint8_t ClearedFlagsA[200];  /* 1716: set to 0 on 0x0800, untouched otherwise */
     uint8_t Type3Flags[24];      /* 1916: 1 per port */
     uint8_t Type1Flags[1344];    /* 1940: 56 per port */
-    uint8_t ClearedFlagsB[100];  /* 3284 */
+    uint8_t ClearedFlagsB[100];  /* 3284: set to 0 on 0x0800, untouched otherwise */
     uint8_t Type4Flags[240];     /* 3384: 10 per port */
     uint8_t Type6Flags[240];     /* 3624: 10 per port */
     uint8_t Type5Flags[1536];    /* 3864: 64 per port */
     uint8_t Type7Flags[96];      /* 5400: 4 per port */
 } StatusRecord;
-
-PANELINK_STATIC_ASSERT(sizeof(StatusRecord) == 5496, "StatusRecord is 5496 bytes");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, BaseFlags) == 0, "BaseFlags");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, PairInputFlags) == 512, "PairInputFlags");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, PortPresent) == 872, "PortPresent");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, PortFault) == 896, "PortFault");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, PortType) == 920, "PortType");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Reserved1) == 944, "Reserved1");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, ExtraFlagsA) == 968, "ExtraFlagsA");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Reserved2) == 976, "Reserved2");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, ExtraFlagsB) == 980, "ExtraFlagsB");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type2Flags) == 1180, "Type2Flags");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Reserved3) == 1204, "Reserved3");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, ClearedFlagsA) == 1716, "ClearedFlagsA");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type3Flags) == 1916, "Type3Flags");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type1Flags) == 1940, "Type1Flags");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, ClearedFlagsB) == 3284, "ClearedFlagsB");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type4Flags) == 3384, "Type4Flags");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type6Flags) == 3624, "Type6Flags");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type5Flags) == 3864, "Type5Flags");
-PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type7Flags) == 5400, "Type7Flags");
 
 /* ---------------------------------------------------------------------------------------------
  * Enumeration
@@ -400,6 +352,72 @@ PANELINK_API int32_t PANELINK_CALL WriteDisplayOutput(DeviceRecord *device, int3
  * other characters below "0" or from 0x80 up show as 0. */
 PANELINK_API int32_t PANELINK_CALL WriteTANDEM(DeviceRecord *device, const char *layout,
                                                int32_t parameter);
+
+/* ---------------------------------------------------------------------------------------------
+ * Record layouts: every field at its documented offset, on every target.
+ * ------------------------------------------------------------------------------------------ */
+
+PANELINK_STATIC_ASSERT(sizeof(DeviceRecord) == 848, "DeviceRecord is 848 bytes");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Handle) == 0, "Handle");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, InputCount) == 4, "InputCount");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount2) == 6, "LayoutCount2");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, PortCount) == 8, "PortCount");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount4) == 10, "LayoutCount4");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount5) == 12, "LayoutCount5");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount6) == 14, "LayoutCount6");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount11) == 16, "LayoutCount11");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount7) == 18, "LayoutCount7");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount8) == 20, "LayoutCount8");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount12) == 22, "LayoutCount12");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount9) == 24, "LayoutCount9");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount10) == 26, "LayoutCount10");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount13) == 28, "LayoutCount13");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount14) == 30, "LayoutCount14");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount15) == 32, "LayoutCount15");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, LayoutCount16) == 34, "LayoutCount16");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, VendorID) == 36, "VendorID");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, ProductID) == 38, "ProductID");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, VersionNumber) == 40, "VersionNumber");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Reserved1) == 42, "Reserved1");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, DevicePath) == 45, "DevicePath");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Reserved2) == 301, "Reserved2");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, DevicePathLength) == 304, "DevicePathLength");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, ProductName) == 308, "ProductName");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, ProductNameLength) == 564, "ProductNameLength");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Manufacturer) == 568, "Manufacturer");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, ManufacturerLength) == 824, "ManufacturerLength");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, SerialNumber) == 828, "SerialNumber");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, SerialNumberLength) == 832, "SerialNumberLength");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, IsConfigInterface) == 836, "IsConfigInterface");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Reserved3) == 837, "Reserved3");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, DeviceIndex) == 838, "DeviceIndex");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, InputReportByteLength) == 840,
+                       "InputReportByteLength");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, OutputReportByteLength) == 842,
+                       "OutputReportByteLength");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, Usage) == 844, "Usage");
+PANELINK_STATIC_ASSERT(offsetof(DeviceRecord, UsagePage) == 846, "UsagePage");
+
+PANELINK_STATIC_ASSERT(sizeof(StatusRecord) == 5496, "StatusRecord is 5496 bytes");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, BaseFlags) == 0, "BaseFlags");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, PairInputFlags) == 512, "PairInputFlags");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, PortPresent) == 872, "PortPresent");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, PortFault) == 896, "PortFault");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, PortType) == 920, "PortType");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Reserved1) == 944, "Reserved1");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, ExtraFlagsA) == 968, "ExtraFlagsA");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Reserved2) == 976, "Reserved2");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, ExtraFlagsB) == 980, "ExtraFlagsB");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type2Flags) == 1180, "Type2Flags");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Reserved3) == 1204, "Reserved3");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, ClearedFlagsA) == 1716, "ClearedFlagsA");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type3Flags) == 1916, "Type3Flags");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type1Flags) == 1940, "Type1Flags");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, ClearedFlagsB) == 3284, "ClearedFlagsB");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type4Flags) == 3384, "Type4Flags");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type6Flags) == 3624, "Type6Flags");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type5Flags) == 3864, "Type5Flags");
+PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type7Flags) == 5400, "Type7Flags");
 
 #ifdef __cplusplus
 }
