@@ -166,6 +166,10 @@ class Parser {
     bool open_collection();
     bool close_collection();
     bool add_field(ReportType type, uint32_t flags);
+    bool add_array_caps(int type, const std::vector<UsageEntry> &entries, const Capability &base,
+                        uint32_t first_bit, uint32_t count);
+    bool add_variable_caps(int type, const std::vector<UsageEntry> &entries, const Capability &base,
+                           uint32_t first_bit, uint32_t size, uint32_t count);
     bool take_usages(std::vector<UsageEntry> &entries);
     void finish_collection();
     Capability base_cap(uint32_t flags) const;
@@ -504,43 +508,56 @@ bool Parser::add_field(ReportType type, uint32_t flags) {
         entries.push_back(none);
     }
 
-    std::vector<Capability> &caps = current_.collection.caps[t];
-    uint32_t &next_index = current_.next_data_index[t];
-    const bool is_array = (flags & kFlagVariable) == 0;
     const Capability base = base_cap(flags);
-
-    if (is_array) {
-        uint32_t total = 0;
-        for (const UsageEntry &entry : entries) {
-            total += entry.span(); // at most 4096 * 65536
-        }
-        if (total > kMaxDataIndices - next_index) {
-            return fail("too many data indices");
-        }
-        uint32_t offset = total;
-        for (size_t i = entries.size(); i-- > 0;) {
-            const UsageEntry &entry = entries[i];
-            offset -= entry.span();
-            Capability cap = base;
-            cap.is_button = true;
-            cap.is_range = entry.is_range;
-            cap.usage_page = entry.page;
-            cap.usage_min = entry.min;
-            cap.usage_max = entry.max;
-            cap.data_index_min = static_cast<uint16_t>(next_index + offset);
-            cap.data_index_max = static_cast<uint16_t>(next_index + offset + entry.span() - 1);
-            cap.array_index_offset = offset;
-            cap.is_multiple_items_for_array = i != 0;
-            cap.byte_position = static_cast<uint16_t>(first_bit / 8);
-            cap.bit_position = static_cast<uint8_t>(first_bit % 8);
-            cap.report_count = static_cast<uint16_t>(count);
-            caps.push_back(cap);
-        }
-        next_index += total;
-        return true;
+    if ((flags & kFlagVariable) == 0) {
+        return add_array_caps(t, entries, base, first_bit, count);
     }
+    return add_variable_caps(t, entries, base, first_bit, size, count);
+}
 
-    // Variable field: hand the controls out to the usages in descriptor order.
+// An array field: one capability per usage entry, all sharing the field's controls, which hold
+// indices into the usages of all entries together.
+bool Parser::add_array_caps(int type, const std::vector<UsageEntry> &entries,
+                            const Capability &base, uint32_t first_bit, uint32_t count) {
+    std::vector<Capability> &caps = current_.collection.caps[type];
+    uint32_t &next_index = current_.next_data_index[type];
+    uint32_t total = 0;
+    for (const UsageEntry &entry : entries) {
+        total += entry.span(); // at most 4096 * 65536
+    }
+    if (total > kMaxDataIndices - next_index) {
+        return fail("too many data indices");
+    }
+    uint32_t offset = total;
+    for (size_t i = entries.size(); i-- > 0;) {
+        const UsageEntry &entry = entries[i];
+        offset -= entry.span();
+        Capability cap = base;
+        cap.is_button = true;
+        cap.is_range = entry.is_range;
+        cap.usage_page = entry.page;
+        cap.usage_min = entry.min;
+        cap.usage_max = entry.max;
+        cap.data_index_min = static_cast<uint16_t>(next_index + offset);
+        cap.data_index_max = static_cast<uint16_t>(next_index + offset + entry.span() - 1);
+        cap.array_index_offset = offset;
+        cap.is_multiple_items_for_array = i != 0;
+        cap.byte_position = static_cast<uint16_t>(first_bit / 8);
+        cap.bit_position = static_cast<uint8_t>(first_bit % 8);
+        cap.report_count = static_cast<uint16_t>(count);
+        caps.push_back(cap);
+    }
+    next_index += total;
+    return true;
+}
+
+// A variable field: the controls are handed out to the usages in descriptor order, one
+// capability per usage entry that gets any.
+bool Parser::add_variable_caps(int type, const std::vector<UsageEntry> &entries,
+                               const Capability &base, uint32_t first_bit, uint32_t size,
+                               uint32_t count) {
+    std::vector<Capability> &caps = current_.collection.caps[type];
+    uint32_t &next_index = current_.next_data_index[type];
     struct Share {
         UsageEntry entry;
         uint32_t first_control;

@@ -59,6 +59,92 @@ bool array_index(const Capability &cap, uint32_t raw, uint32_t &index) {
     return true;
 }
 
+// Where input_data() writes its items: at most `capacity` of them.
+struct ItemSink {
+    DataItem *out;
+    size_t capacity;
+    size_t count = 0;
+
+    bool full() const { return count >= capacity; }
+    void emit(uint32_t data_index, uint32_t value) {
+        out[count].data_index = static_cast<uint16_t>(data_index);
+        out[count].value = value;
+        ++count;
+    }
+};
+
+// A value capability: one item per control that has a usage of its own. A single usage over
+// several controls is a usage value array, which is not a data item of its own.
+void value_items(const Capability &cap, const uint8_t *report, size_t length, ItemSink &sink) {
+    if (!cap.is_range && cap.report_count > 1) {
+        return;
+    }
+    const size_t start = first_bit(cap);
+    const uint32_t controls = std::min<uint32_t>(cap.report_count, usage_count(cap));
+    for (uint32_t i = 0; i < controls && !sink.full(); ++i) {
+        uint32_t value = 0;
+        if (read_control(report, length, start + i * size_t{cap.bit_size}, cap.bit_size, value)) {
+            sink.emit(cap.data_index_min + i, value);
+        }
+    }
+}
+
+// One bit per usage; controls past the last usage have no data index, and bits past the end of
+// the report are not there. Bytes with no bit set are passed over whole: this runs for every
+// joystick report.
+void bit_button_items(const Capability &cap, const uint8_t *report, size_t length, ItemSink &sink) {
+    const size_t start = first_bit(cap);
+    const size_t report_bits = length * 8;
+    const size_t inside = start < report_bits ? report_bits - start : 0;
+    const size_t controls = std::min<size_t>({cap.report_count, usage_count(cap), inside});
+    for (size_t i = 0; i < controls && !sink.full();) {
+        const size_t bit = start + i;
+        const uint8_t byte = static_cast<uint8_t>(report[bit / 8] >> (bit % 8));
+        if (byte == 0) {
+            i += 8 - bit % 8;
+            continue;
+        }
+        if ((byte & 1u) != 0) {
+            sink.emit(cap.data_index_min + static_cast<uint32_t>(i), 1);
+        }
+        ++i;
+    }
+}
+
+// Wider variable button fields: a control that is not 0 is on.
+void wide_button_items(const Capability &cap, const uint8_t *report, size_t length,
+                       ItemSink &sink) {
+    const size_t start = first_bit(cap);
+    const uint32_t controls = std::min<uint32_t>(cap.report_count, usage_count(cap));
+    for (uint32_t i = 0; i < controls && !sink.full(); ++i) {
+        uint32_t value = 0;
+        if (read_control(report, length, start + i * size_t{cap.bit_size}, cap.bit_size, value) &&
+            value != 0) {
+            sink.emit(cap.data_index_min + i, 1);
+        }
+    }
+}
+
+// Array: each control holds the index of an active usage; this capability answers for the
+// indices of its own usages. Usage 0 means "no usage".
+void array_items(const Capability &cap, const uint8_t *report, size_t length, ItemSink &sink) {
+    const size_t start = first_bit(cap);
+    const uint32_t usages = usage_count(cap);
+    for (uint32_t i = 0; i < cap.report_count && !sink.full(); ++i) {
+        uint32_t raw = 0;
+        uint32_t index = 0;
+        if (!read_control(report, length, start + i * size_t{cap.bit_size}, cap.bit_size, raw) ||
+            !array_index(cap, raw, index) || index < cap.array_index_offset ||
+            index - cap.array_index_offset >= usages) {
+            continue;
+        }
+        const uint32_t position = index - cap.array_index_offset;
+        if (cap.usage_min + position != 0) {
+            sink.emit(cap.data_index_min + position, 1);
+        }
+    }
+}
+
 } // namespace
 
 size_t Collection::input_button_caps(Capability *out, size_t capacity) const {
@@ -88,86 +174,25 @@ size_t Collection::input_data(const uint8_t *report, size_t length, DataItem *ou
     if (report == nullptr || length == 0 || out == nullptr) {
         return 0;
     }
-    size_t count = 0;
-    auto emit = [&](uint32_t data_index, uint32_t value) {
-        out[count].data_index = static_cast<uint16_t>(data_index);
-        out[count].value = value;
-        ++count;
-    };
+    ItemSink sink{out, capacity};
     for (const Capability &cap : caps[static_cast<int>(ReportType::Input)]) {
+        if (sink.full()) {
+            break;
+        }
         if (cap.report_id != report[0]) {
             continue;
         }
-        const size_t start = first_bit(cap);
-        const uint32_t usages = usage_count(cap);
         if (!cap.is_button) {
-            // A single usage over several controls is a usage value array, which is not a
-            // data item of its own.
-            if (!cap.is_range && cap.report_count > 1) {
-                continue;
-            }
-            const uint32_t controls = std::min<uint32_t>(cap.report_count, usages);
-            for (uint32_t i = 0; i < controls && count < capacity; ++i) {
-                uint32_t value = 0;
-                if (read_control(report, length, start + i * size_t{cap.bit_size}, cap.bit_size,
-                                 value)) {
-                    emit(cap.data_index_min + i, value);
-                }
-            }
+            value_items(cap, report, length, sink);
         } else if ((cap.bit_field & kFlagVariable) != 0 && cap.bit_size == 1) {
-            // One bit per usage; controls past the last usage have no data index, and bits past
-            // the end of the report are not there. Bytes with no bit set are passed over whole:
-            // this runs for every joystick report.
-            const size_t report_bits = length * 8;
-            const size_t inside = start < report_bits ? report_bits - start : 0;
-            const size_t controls = std::min<size_t>({cap.report_count, usages, inside});
-            for (size_t i = 0; i < controls && count < capacity;) {
-                const size_t bit = start + i;
-                const uint8_t byte = static_cast<uint8_t>(report[bit / 8] >> (bit % 8));
-                if (byte == 0) {
-                    i += 8 - bit % 8;
-                    continue;
-                }
-                if ((byte & 1u) != 0) {
-                    emit(cap.data_index_min + static_cast<uint32_t>(i), 1);
-                }
-                ++i;
-            }
+            bit_button_items(cap, report, length, sink);
         } else if ((cap.bit_field & kFlagVariable) != 0) {
-            // Wider variable button fields: a control that is not 0 is on.
-            const uint32_t controls = std::min<uint32_t>(cap.report_count, usages);
-            for (uint32_t i = 0; i < controls && count < capacity; ++i) {
-                uint32_t value = 0;
-                if (read_control(report, length, start + i * size_t{cap.bit_size}, cap.bit_size,
-                                 value) &&
-                    value != 0) {
-                    emit(cap.data_index_min + i, 1);
-                }
-            }
+            wide_button_items(cap, report, length, sink);
         } else {
-            // Array: each control holds the index of an active usage; this capability answers
-            // for the indices of its own usages. Usage 0 means "no usage".
-            for (uint32_t i = 0; i < cap.report_count && count < capacity; ++i) {
-                uint32_t raw = 0;
-                uint32_t index = 0;
-                if (!read_control(report, length, start + i * size_t{cap.bit_size}, cap.bit_size,
-                                  raw) ||
-                    !array_index(cap, raw, index) || index < cap.array_index_offset ||
-                    index - cap.array_index_offset >= usages) {
-                    continue;
-                }
-                const uint32_t position = index - cap.array_index_offset;
-                if (cap.usage_min + position == 0) {
-                    continue;
-                }
-                emit(cap.data_index_min + position, 1);
-            }
-        }
-        if (count >= capacity) {
-            break;
+            array_items(cap, report, length, sink);
         }
     }
-    return count;
+    return sink.count;
 }
 
 } // namespace panelink::hid

@@ -14,7 +14,7 @@
 namespace panelink::platform::hidraw {
 namespace {
 
-constexpr size_t kMaxAttributeBytes = 64 * 1024;
+constexpr size_t kMaxAttributeBytes = size_t{64} * 1024;
 
 bool parse_hex(std::string_view text, uint32_t max, uint32_t &out) {
     if (text.empty())
