@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -271,18 +272,27 @@ TEST_F(BadInputTest, NullBuffersFailWithAnOpenBoard) {
     EXPECT_EQ(board.pop_all_output().size(), 4u);
 
     EXPECT_EQ(RetrieveStatus(r, nullptr), 1);
+
+    // Without a StatusRecord not even a board with ports to query is asked anything.
+    OpenBoard ports(0x0800);
+    ports.record().PortCount = 24;
+    EXPECT_EQ(RetrieveStatus(&ports.record(), nullptr), 1);
+    EXPECT_TRUE(ports.pop_all_output().empty());
 }
 
 TEST_F(BadInputTest, NullCountOrArrayFailsDetection) {
     add_board(0x0500);
-    DeviceRecord devices[2] = {};
+    std::filesystem::remove("panelink_all.log");
+    Guarded<DeviceRecord> records(2, 0x33);
     Guarded<int32_t> count(1);
-    EXPECT_EQ(DetectHID(nullptr, devices, PANELINK_MODE_STANDARD), 0);
+    EXPECT_EQ(DetectHID(nullptr, records.get(), PANELINK_MODE_STANDARD), 0);
     EXPECT_EQ(DetectHID(count.get(), nullptr, PANELINK_MODE_STANDARD), 0);
-    EXPECT_EQ(DetectDevice(nullptr, devices, 0x0500, PANELINK_MODE_STANDARD), 0);
+    EXPECT_EQ(DetectDevice(nullptr, records.get(), 0x0500, PANELINK_MODE_STANDARD), 0);
     EXPECT_EQ(DetectDevice(count.get(), nullptr, 0x0500, PANELINK_MODE_STANDARD), 0);
     EXPECT_TRUE(count.untouched());
-    EXPECT_EQ(devices[0].Handle, 0u) << "a handle was opened for a call that failed";
+    EXPECT_TRUE(records.untouched()) << "a record was written for a call that failed";
+    EXPECT_FALSE(std::filesystem::exists("panelink_all.log")) << "a failed call wrote its log";
+    EXPECT_EQ(open_device_count(), 0u) << "a handle was opened for a call that failed";
     EXPECT_EQ(CloseDevices(0, nullptr), 1);
     EXPECT_EQ(CloseDevices(std::numeric_limits<uint32_t>::max(), nullptr), 1);
 }

@@ -339,37 +339,4 @@ TEST_F(OutputCommandsTest, ResultIsWriteDataResult) {
     }
 }
 
-TEST_F(OutputCommandsTest, RefusedRecordsSendNothing) {
-    for (const auto &[name, send] : all_commands()) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(send(nullptr), 0);
-        // Longer than the 68-byte report buffer: sending would read past it.
-        record()->OutputReportByteLength = 69;
-        EXPECT_EQ(send(record()), 0);
-        record()->OutputReportByteLength = 65;
-        EXPECT_TRUE(board->pop_output().empty());
-    }
-}
-
-TEST_F(OutputCommandsTest, NullDataPointersSendNothing) {
-    const std::vector<std::pair<const char *, std::function<int32_t(DeviceRecord *)>>> commands = {
-        {"WriteDirectOutput", [](DeviceRecord *d) { return WriteDirectOutput(d, 0, nullptr); }},
-        {"WriteMuxOutput", [](DeviceRecord *d) { return WriteMuxOutput(d, 0, nullptr); }},
-        {"WriteLatchedOutput",
-         [](DeviceRecord *d) { return WriteLatchedOutput(d, 0, nullptr, 0); }},
-        {"WriteSPIDAC", [](DeviceRecord *d) { return WriteSPIDAC(d, 0, nullptr, 0); }},
-        {"WriteDotMatrix", [](DeviceRecord *d) { return WriteDotMatrix(d, 0, nullptr, 0); }},
-        {"WriteCRTRWR", [](DeviceRecord *d) { return WriteCRTRWR(d, 0, 0, 1, 0, nullptr); }},
-        {"Write7Segment", [](DeviceRecord *d) { return Write7Segment(d, nullptr); }},
-        {"WriteDisplayOutput",
-         [](DeviceRecord *d) { return WriteDisplayOutput(d, 0, nullptr, 0); }},
-        {"WriteTANDEM", [](DeviceRecord *d) { return WriteTANDEM(d, nullptr, 0); }},
-    };
-    for (const auto &[name, send] : commands) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(send(record()), 0);
-        EXPECT_TRUE(board->pop_output().empty());
-    }
-}
-
 } // namespace

@@ -142,12 +142,4 @@ TEST_F(SevenSegmentTest, TandemSingleDigitByPatternNumber) {
     EXPECT_EQ(tandem_report("", "", 255)[14], 0x00);
 }
 
-TEST_F(SevenSegmentTest, RefusedWithoutRecordOrText) {
-    EXPECT_EQ(WriteDisplayOutput(nullptr, 0, "1", 0), 0);
-    EXPECT_EQ(WriteTANDEM(nullptr, "1\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 0), 0);
-    board->record().OutputReportByteLength = 69;
-    EXPECT_EQ(WriteDisplayOutput(&board->record(), 0, "1", 0), 0);
-    EXPECT_TRUE(board->pop_output().empty());
-}
-
 } // namespace

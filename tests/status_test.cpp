@@ -372,14 +372,4 @@ TEST_F(StatusTest, ConfigBoardIsOnlyAskedOnItsConfigurationInterface) {
     expect_initial_fill_only();
 }
 
-TEST_F(StatusTest, NullPointersWriteNothing) {
-    open(0x0800, 24);
-    std::memset(&image, kSentinel, sizeof image);
-    EXPECT_EQ(RetrieveStatus(nullptr, &image.record), 1);
-    EXPECT_EQ(RetrieveStatus(&board->record(), nullptr), 1);
-    Expected untouched;
-    expect_record(untouched);
-    EXPECT_TRUE(board->pop_all_output().empty());
-}
-
 } // namespace
