@@ -63,7 +63,7 @@ int plug(uint16_t product_id, const std::vector<uint8_t> &descriptor, int instan
 
 // A fresh bus with one detected board, its first read already started.
 struct OneBoard {
-    std::vector<DeviceRecord> devices = std::vector<DeviceRecord>(PANELINK_MAX_DEVICES + 1);
+    std::vector<DeviceRecord> records = std::vector<DeviceRecord>(PANELINK_MAX_DEVICES + 1);
     int id = 0;
     uint8_t states[PANELINK_INPUT_STATES_SIZE] = {};
 
@@ -72,13 +72,13 @@ struct OneBoard {
         panelink_sim_reset();
         id = joystick ? plug(0x0250, kJoystickDescriptor, 0) : plug(0x0500, kBoardDescriptor, 0);
         int32_t count = 0;
-        DetectHID(&count, devices.data(), PANELINK_MODE_STANDARD);
+        DetectHID(&count, records.data(), PANELINK_MODE_STANDARD);
         ReadInputData(&record(), states, 0);
     }
-    ~OneBoard() { CloseDevices(1, devices.data()); }
-    DeviceRecord &record() { return devices[0]; }
+    ~OneBoard() { CloseDevices(1, records.data()); }
+    DeviceRecord &record() { return records[0]; }
     std::vector<uint8_t> report() const {
-        std::vector<uint8_t> r(devices[0].InputReportByteLength, 0);
+        std::vector<uint8_t> r(records[0].InputReportByteLength, 0);
         for (size_t i = 1; i < r.size(); ++i)
             r[i] = static_cast<uint8_t>(0x5A ^ i);
         return r;
@@ -177,14 +177,14 @@ void BM_Enumerate(benchmark::State &state) {
     const int boards = static_cast<int>(state.range(0));
     for (int i = 0; i < boards; ++i)
         plug(0x0500, kBoardDescriptor, i);
-    std::vector<DeviceRecord> devices(PANELINK_MAX_DEVICES + 1);
+    std::vector<DeviceRecord> records(PANELINK_MAX_DEVICES + 1);
     const uint64_t before = bench::allocations();
     for (auto _ : state) {
         int32_t count = 0;
-        DetectHID(&count, devices.data(), PANELINK_MODE_STANDARD);
+        DetectHID(&count, records.data(), PANELINK_MODE_STANDARD);
         if (count != boards)
             state.SkipWithError("not every board was found");
-        CloseDevices(static_cast<uint32_t>(count), devices.data());
+        CloseDevices(static_cast<uint32_t>(count), records.data());
     }
     report_allocations(state, before);
 }

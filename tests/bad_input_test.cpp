@@ -520,13 +520,13 @@ TEST_F(BadInputTest, EveryDetectionModeStaysInsideTheCallersArray) {
     for (int32_t mode : modes) {
         SCOPED_TRACE("mode " + std::to_string(mode));
         Guarded<int32_t> count(1);
-        Guarded<DeviceRecord> devices(2, 0);
-        const int32_t found = DetectHID(count.get(), devices.get(), mode);
+        Guarded<DeviceRecord> records(2, 0);
+        const int32_t found = DetectHID(count.get(), records.get(), mode);
         // Standard list and ALL_DEVICES take 0x0500; DT_DEVICES takes the 0x0910 interface.
         const int32_t expected = (mode == 1 || mode == 3) ? 0 : 1;
         EXPECT_EQ(found, expected);
         EXPECT_EQ(*count.get(), expected);
-        EXPECT_EQ(CloseDevices(2, devices.get()), 1);
+        EXPECT_EQ(CloseDevices(2, records.get()), 1);
 
         Guarded<int32_t> device_count(1);
         Guarded<DeviceRecord> product_records(2, 0);
@@ -542,11 +542,11 @@ TEST_F(BadInputTest, DetectDeviceWithProductIdsOutside16BitsFindsNothing) {
     for (int32_t product :
          {-1, 0x10500, 0x7FFF0500, std::numeric_limits<int32_t>::min() | 0x0500, 0, 0xFFFF}) {
         Guarded<int32_t> count(1);
-        Guarded<DeviceRecord> devices(1, 0);
-        EXPECT_EQ(DetectDevice(count.get(), devices.get(), product, PANELINK_MODE_STANDARD), 0)
+        Guarded<DeviceRecord> records(1, 0);
+        EXPECT_EQ(DetectDevice(count.get(), records.get(), product, PANELINK_MODE_STANDARD), 0)
             << "product " << product;
         EXPECT_EQ(*count.get(), 0);
-        EXPECT_TRUE(devices.untouched());
+        EXPECT_TRUE(records.untouched());
     }
 }
 

@@ -463,14 +463,14 @@ TEST_F(DeviceIdentityTest, SerialKeepsAtMostThreeCharactersAndItsTerminator) {
 TEST_F(DeviceIdentityTest, EnumerationUsesTheModesConfigType) {
     add_board(0x0910, board_path(0x12DA, 0x0910));
     add_board(0x0910, board_path(0x12DA, 0x0910, true));
-    DeviceRecord devices[2] = {};
+    DeviceRecord records[2] = {};
     int32_t count = 0;
 
-    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_DEVICES), 1);
+    ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_DEVICES), 1);
     ASSERT_EQ(count, 1);
-    EXPECT_STREQ(devices[0].ProductName, "Zephyr-Lite CFG");
-    EXPECT_EQ(devices[0].ProductNameLength, 15);
-    EXPECT_EQ(devices[0].IsConfigInterface, 1);
+    EXPECT_STREQ(records[0].ProductName, "Zephyr-Lite CFG");
+    EXPECT_EQ(records[0].ProductNameLength, 15);
+    EXPECT_EQ(records[0].IsConfigInterface, 1);
     EXPECT_EQ(read_file("panelink_dev.log"),
               "\n\nPANELINK initialization!\n\nFlash : 2\n"
               "\nFound VendorID 0x12da\nFound ProductID 0x910\n"
@@ -479,13 +479,13 @@ TEST_F(DeviceIdentityTest, EnumerationUsesTheModesConfigType) {
               "\nFound VendorID 0x12da\nFound ProductID 0x910\n"
               "Manufacturer Name : Maker\nDevice Product Name : Board\nCFG_TYPE : DT_DEVICES\n"
               "\nNum Devices Detected : 1\n");
-    CloseDevices(static_cast<uint32_t>(count), devices);
+    CloseDevices(static_cast<uint32_t>(count), records);
 
-    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
     ASSERT_EQ(count, 1);
-    EXPECT_STREQ(devices[0].ProductName, "Board");
-    EXPECT_EQ(devices[0].IsConfigInterface, 0);
-    CloseDevices(static_cast<uint32_t>(count), devices);
+    EXPECT_STREQ(records[0].ProductName, "Board");
+    EXPECT_EQ(records[0].IsConfigInterface, 0);
+    CloseDevices(static_cast<uint32_t>(count), records);
 }
 
 } // namespace

@@ -31,15 +31,15 @@ std::string accepted_lines(uint16_t product_id) {
 class EnumerationTest : public SimBoardsTest {
   protected:
     // Room for one more record than enumeration may fill, as the program has.
-    std::vector<DeviceRecord> devices = std::vector<DeviceRecord>(PANELINK_MAX_DEVICES + 1);
+    std::vector<DeviceRecord> records = std::vector<DeviceRecord>(PANELINK_MAX_DEVICES + 1);
     int32_t count = -1;
 
     int32_t detect(int32_t mode = PANELINK_MODE_STANDARD) {
-        return DetectHID(&count, devices.data(), mode);
+        return DetectHID(&count, records.data(), mode);
     }
     void close_all() {
         if (count > 0)
-            CloseDevices(static_cast<uint32_t>(count), devices.data());
+            CloseDevices(static_cast<uint32_t>(count), records.data());
     }
 };
 
@@ -48,8 +48,8 @@ TEST_F(EnumerationTest, AcceptedBoardGetsRecordAndExactLog) {
 
     EXPECT_EQ(detect(), 1);
     ASSERT_EQ(count, 1);
-    EXPECT_NE(devices[0].Handle, 0u);
-    EXPECT_EQ(devices[0].ProductID, 0x0500);
+    EXPECT_NE(records[0].Handle, 0u);
+    EXPECT_EQ(records[0].ProductID, 0x0500);
     EXPECT_EQ(read_file(kAllLog),
               kHeader + accepted_lines(0x0500) + "\nNum Devices Detected : 1\n");
     close_all();
@@ -69,8 +69,8 @@ TEST_F(EnumerationTest, BothFamilyVendorIdsAreTaken) {
 
     EXPECT_EQ(detect(), 1);
     ASSERT_EQ(count, 2);
-    EXPECT_EQ(devices[0].VendorID, 0x12DA);
-    EXPECT_EQ(devices[1].VendorID, 0x6666);
+    EXPECT_EQ(records[0].VendorID, 0x12DA);
+    EXPECT_EQ(records[1].VendorID, 0x6666);
     EXPECT_NE(read_file(kAllLog).find("\nFound VendorID 0x6666\nFound ProductID 0x700\n"),
               std::string::npos);
     close_all();
@@ -149,7 +149,7 @@ TEST_F(EnumerationTest, EachModeAcceptsItsListAndLogsTheRest) {
         EXPECT_EQ(detect(mode.mode), 1);
         std::vector<uint16_t> found;
         for (int32_t i = 0; i < count; ++i)
-            found.push_back(devices[i].ProductID);
+            found.push_back(records[i].ProductID);
         EXPECT_EQ(found, mode.accepted);
 
         const std::string log = read_file(mode.log_file);
@@ -187,8 +187,8 @@ TEST_F(EnumerationTest, RejectedInterfaceIsClosedLoggedAndItsRecordReused) {
 
     EXPECT_EQ(detect(), 1);
     ASSERT_EQ(count, 1);
-    EXPECT_EQ(devices[0].ProductID, 0x0500);
-    EXPECT_EQ(devices[0].DeviceIndex, 0);
+    EXPECT_EQ(records[0].ProductID, 0x0500);
+    EXPECT_EQ(records[0].DeviceIndex, 0);
     EXPECT_EQ(open_device_count(), 1u);
     EXPECT_EQ(read_file(kAllLog), kHeader + accepted_lines(0x0910) +
                                       "ALL_DEVICES - GetDevParam return FALSE\n" +
@@ -197,14 +197,14 @@ TEST_F(EnumerationTest, RejectedInterfaceIsClosedLoggedAndItsRecordReused) {
 }
 
 TEST_F(EnumerationTest, RejectionLeavesTheTriedRecordZeroed) {
-    std::memset(devices.data(), 0x5A, 2 * sizeof(DeviceRecord));
+    std::memset(records.data(), 0x5A, 2 * sizeof(DeviceRecord));
     add_board(0x0910); // not a configuration interface
 
     EXPECT_EQ(detect(PANELINK_MODE_DEVICES), 0);
     EXPECT_EQ(count, 0);
     const DeviceRecord zero{};
-    EXPECT_EQ(std::memcmp(&devices[0], &zero, sizeof zero), 0);
-    EXPECT_EQ(reinterpret_cast<const uint8_t *>(&devices[1])[0], 0x5A); // untouched
+    EXPECT_EQ(std::memcmp(&records[0], &zero, sizeof zero), 0);
+    EXPECT_EQ(reinterpret_cast<const uint8_t *>(&records[1])[0], 0x5A); // untouched
     EXPECT_NE(read_file("panelink_dev.log").find("DT_DEVICES - GetDevParam return FALSE\n"),
               std::string::npos);
     EXPECT_EQ(open_device_count(), 0u);
@@ -218,7 +218,7 @@ TEST_F(EnumerationTest, OpenFailureLogsPathAndErrorThenGoesOn) {
 
     EXPECT_EQ(detect(), 1);
     ASSERT_EQ(count, 1);
-    EXPECT_EQ(devices[0].ProductID, 0x0500);
+    EXPECT_EQ(records[0].ProductID, 0x0500);
     EXPECT_EQ(read_file(kAllLog), kHeader + path + "CreateFile : INVALID_HANDLE_VALUE\n" +
                                       error_line(access_denied_code()) + accepted_lines(0x0500) +
                                       "\nNum Devices Detected : 1\n");
@@ -234,7 +234,7 @@ TEST_F(EnumerationTest, DetailAndAttributeFailuresSkipTheInterface) {
 
     EXPECT_EQ(detect(), 1);
     ASSERT_EQ(count, 1);
-    EXPECT_EQ(devices[0].ProductID, 0x0500);
+    EXPECT_EQ(records[0].ProductID, 0x0500);
     EXPECT_EQ(read_file(kAllLog), kHeader +
                                       std::string("SetupDiGetDeviceInterfaceDetail : FALSE\n"
                                                   "nHidD_GetAttributes : FALSE\n") +
@@ -260,7 +260,7 @@ TEST_F(EnumerationTest, RecordsAreConsecutive848ByteEntriesWithTheirIndex) {
 
     ASSERT_EQ(detect(), 1);
     ASSERT_EQ(count, 3);
-    const auto *bytes = reinterpret_cast<const uint8_t *>(devices.data());
+    const auto *bytes = reinterpret_cast<const uint8_t *>(records.data());
     std::set<uint32_t> handles;
     for (int n = 0; n < 3; ++n) {
         uint16_t index = 0, product = 0;
@@ -291,9 +291,9 @@ TEST_F(EnumerationTest, DetectHIDReplacesTheLogAndDetectDeviceAppends) {
     const std::string first = read_file(kAllLog);
     EXPECT_EQ(first.rfind(kHeader, 0), 0u);
 
-    ASSERT_EQ(DetectDevice(&count, devices.data(), 0x0700, PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(DetectDevice(&count, records.data(), 0x0700, PANELINK_MODE_STANDARD), 1);
     ASSERT_EQ(count, 1);
-    EXPECT_EQ(devices[0].ProductID, 0x0700);
+    EXPECT_EQ(records[0].ProductID, 0x0700);
     close_all();
     EXPECT_EQ(read_file(kAllLog), first + kHeader +
                                       "\nFound VendorID 0x12da\nFound matching ProductID 0x700\n"
@@ -308,7 +308,7 @@ TEST_F(EnumerationTest, DetectDeviceBeyondSixteenBitsFindsNothing) {
     for (int32_t product : {0x10500, -1, 0x7FFF0500}) {
         SCOPED_TRACE(product);
         count = -1;
-        EXPECT_EQ(DetectDevice(&count, devices.data(), product, PANELINK_MODE_STANDARD), 0);
+        EXPECT_EQ(DetectDevice(&count, records.data(), product, PANELINK_MODE_STANDARD), 0);
         EXPECT_EQ(count, 0);
     }
     EXPECT_EQ(read_file(kAllLog).find("Found"), std::string::npos);
@@ -318,12 +318,12 @@ TEST_F(EnumerationTest, DetectDeviceBeyondSixteenBitsFindsNothing) {
 TEST_F(EnumerationTest, KeepsAtMost128RecordsAndSaysSoOnce) {
     for (int i = 0; i < PANELINK_MAX_DEVICES + 3; ++i)
         add_board(0x0500, board_path(0x12DA, 0x0500, false, i));
-    std::memset(&devices[PANELINK_MAX_DEVICES], 0xA5, sizeof(DeviceRecord));
+    std::memset(&records[PANELINK_MAX_DEVICES], 0xA5, sizeof(DeviceRecord));
 
     EXPECT_EQ(detect(), 1);
     EXPECT_EQ(count, PANELINK_MAX_DEVICES);
-    EXPECT_EQ(devices[PANELINK_MAX_DEVICES - 1].DeviceIndex, PANELINK_MAX_DEVICES - 1);
-    EXPECT_EQ(reinterpret_cast<const uint8_t *>(&devices[PANELINK_MAX_DEVICES])[0], 0xA5);
+    EXPECT_EQ(records[PANELINK_MAX_DEVICES - 1].DeviceIndex, PANELINK_MAX_DEVICES - 1);
+    EXPECT_EQ(reinterpret_cast<const uint8_t *>(&records[PANELINK_MAX_DEVICES])[0], 0xA5);
     EXPECT_EQ(open_device_count(), static_cast<size_t>(PANELINK_MAX_DEVICES));
     const std::string log = read_file(kAllLog);
     EXPECT_EQ(occurrences(log, "Device limit reached : 128\n"), 1u);
@@ -339,7 +339,7 @@ TEST_F(EnumerationTest, LogThatCannotBeCreatedDoesNotStopEnumeration) {
 
     EXPECT_EQ(detect(), 1);
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(devices[0].ProductID, 0x0500);
+    EXPECT_EQ(records[0].ProductID, 0x0500);
     close_all();
     std::filesystem::remove(kAllLog);
 }
@@ -347,10 +347,10 @@ TEST_F(EnumerationTest, LogThatCannotBeCreatedDoesNotStopEnumeration) {
 TEST_F(EnumerationTest, NewEnumerationLeavesEarlierHandlesOpen) {
     add_board(0x0500);
     ASSERT_EQ(detect(), 1);
-    const DeviceRecord first = devices[0];
+    const DeviceRecord first = records[0];
 
     ASSERT_EQ(detect(), 1);
-    EXPECT_NE(devices[0].Handle, first.Handle);
+    EXPECT_NE(records[0].Handle, first.Handle);
     EXPECT_NE(find_device(first.Handle), nullptr);
     EXPECT_EQ(open_device_count(), 2u);
     CloseDevices(1, const_cast<DeviceRecord *>(&first));
@@ -362,20 +362,20 @@ TEST_F(EnumerationTest, CloseDevicesClosesAndNullsOnlyOpenHandles) {
     add_board(0x0500);
     ASSERT_EQ(detect(), 1);
     ASSERT_EQ(count, 2);
-    const uint32_t second = devices[1].Handle;
+    const uint32_t second = records[1].Handle;
 
-    EXPECT_EQ(CloseDevices(0, devices.data()), 1); // number 0: nothing happens
-    EXPECT_NE(find_device(devices[0].Handle), nullptr);
+    EXPECT_EQ(CloseDevices(0, records.data()), 1); // number 0: nothing happens
+    EXPECT_NE(find_device(records[0].Handle), nullptr);
 
-    EXPECT_EQ(CloseDevices(1, devices.data()), 1);
-    EXPECT_EQ(devices[0].Handle, 0u);
-    EXPECT_EQ(devices[1].Handle, second);
+    EXPECT_EQ(CloseDevices(1, records.data()), 1);
+    EXPECT_EQ(records[0].Handle, 0u);
+    EXPECT_EQ(records[1].Handle, second);
     EXPECT_EQ(open_device_count(), 1u);
 
-    const DeviceRecord before = devices[0];
-    EXPECT_EQ(CloseDevices(2, devices.data()), 1); // entry 0 is already closed
-    EXPECT_EQ(std::memcmp(&devices[0], &before, sizeof before), 0);
-    EXPECT_EQ(devices[1].Handle, 0u);
+    const DeviceRecord before = records[0];
+    EXPECT_EQ(CloseDevices(2, records.data()), 1); // entry 0 is already closed
+    EXPECT_EQ(std::memcmp(&records[0], &before, sizeof before), 0);
+    EXPECT_EQ(records[1].Handle, 0u);
     EXPECT_EQ(find_device(second), nullptr);
     EXPECT_EQ(open_device_count(), 0u);
 

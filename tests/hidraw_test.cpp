@@ -759,33 +759,33 @@ class HidrawLibrary : public ::testing::Test {
 
     FakeTree tree;
     fs::path previous_dir;
-    DeviceRecord devices[16] = {};
+    DeviceRecord records[16] = {};
     int32_t count = -1;
 };
 
 TEST_F(HidrawLibrary, DetectHidFindsTheBoardsAndLogsWhatItSkipped) {
-    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
     ASSERT_EQ(count, 3);
     const std::string dev = tree.dev();
 
-    EXPECT_EQ(devices[0].ProductID, 0x0910);
-    EXPECT_EQ(devices[0].VersionNumber, 0x0123);
-    EXPECT_EQ(std::string(devices[0].DevicePath, devices[0].DevicePathLength),
+    EXPECT_EQ(records[0].ProductID, 0x0910);
+    EXPECT_EQ(records[0].VersionNumber, 0x0123);
+    EXPECT_EQ(std::string(records[0].DevicePath, records[0].DevicePathLength),
               dev + "/hidraw0#vid_12da&pid_0910&mi_00");
-    EXPECT_EQ(std::string(devices[0].Manufacturer, devices[0].ManufacturerLength), "Veltrane");
-    EXPECT_EQ(std::string(devices[0].SerialNumber), "S42");
-    EXPECT_EQ(devices[0].InputReportByteLength, 65);
-    EXPECT_EQ(devices[0].IsConfigInterface, 0);
+    EXPECT_EQ(std::string(records[0].Manufacturer, records[0].ManufacturerLength), "Veltrane");
+    EXPECT_EQ(std::string(records[0].SerialNumber), "S42");
+    EXPECT_EQ(records[0].InputReportByteLength, 65);
+    EXPECT_EQ(records[0].IsConfigInterface, 0);
 
-    EXPECT_EQ(devices[1].ProductID, 0x0600);
-    EXPECT_EQ(devices[1].Usage, 4);
-    EXPECT_EQ(devices[1].UsagePage, 1);
-    EXPECT_EQ(std::string(devices[1].SerialNumber), "N/A");
+    EXPECT_EQ(records[1].ProductID, 0x0600);
+    EXPECT_EQ(records[1].Usage, 4);
+    EXPECT_EQ(records[1].UsagePage, 1);
+    EXPECT_EQ(std::string(records[1].SerialNumber), "N/A");
 
-    EXPECT_EQ(devices[2].VendorID, 0x6666);
-    EXPECT_EQ(devices[2].ProductID, 0x0800);
-    EXPECT_EQ(std::string(devices[2].Manufacturer, devices[2].ManufacturerLength), "Veltrane Inc.");
-    EXPECT_EQ(std::string(devices[2].ProductName, devices[2].ProductNameLength), "Lumenet BT");
+    EXPECT_EQ(records[2].VendorID, 0x6666);
+    EXPECT_EQ(records[2].ProductID, 0x0800);
+    EXPECT_EQ(std::string(records[2].Manufacturer, records[2].ManufacturerLength), "Veltrane Inc.");
+    EXPECT_EQ(std::string(records[2].ProductName, records[2].ProductNameLength), "Lumenet BT");
 
     const std::string log = read_whole(tree.root() + "/panelink_all.log");
     EXPECT_NE(log.find("Found ProductID 0x910\nManufacturer Name : Veltrane\n"), std::string::npos);
@@ -798,24 +798,24 @@ TEST_F(HidrawLibrary, DetectHidFindsTheBoardsAndLogsWhatItSkipped) {
                              "Error ; 2 - No such file or directory\n"),
               std::string::npos);
     EXPECT_NE(log.find("\nNum Devices Detected : 3\n"), std::string::npos);
-    EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), devices), 1);
+    EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), records), 1);
 }
 
 TEST_F(HidrawLibrary, ConfigurationInterfaceIsFoundByItsPath) {
-    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_DEVICES), 1);
+    ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_DEVICES), 1);
     ASSERT_EQ(count, 1);
-    EXPECT_EQ(std::string(devices[0].ProductName, devices[0].ProductNameLength), "Zephyr-Lite CFG");
-    EXPECT_EQ(devices[0].IsConfigInterface, 1);
-    EXPECT_EQ(CloseDevices(1, devices), 1);
+    EXPECT_EQ(std::string(records[0].ProductName, records[0].ProductNameLength), "Zephyr-Lite CFG");
+    EXPECT_EQ(records[0].IsConfigInterface, 1);
+    EXPECT_EQ(CloseDevices(1, records), 1);
 }
 
 TEST_F(HidrawLibrary, PolledReadsAndWritesReachTheNode) {
-    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
     const int board_side = tree.board_side("hidraw0");
     uint8_t states[PANELINK_INPUT_STATES_SIZE];
     std::memset(states, 0xCC, sizeof states);
-    EXPECT_EQ(ReadInputData(&devices[0], states, 0), PANELINK_READ_PENDING);
-    EXPECT_EQ(ReadInputData(&devices[0], states, 0), PANELINK_READ_PENDING);
+    EXPECT_EQ(ReadInputData(&records[0], states, 0), PANELINK_READ_PENDING);
+    EXPECT_EQ(ReadInputData(&records[0], states, 0), PANELINK_READ_PENDING);
     EXPECT_EQ(states[0], 0xCC);
 
     std::vector<uint8_t> report(64, 0);
@@ -823,19 +823,19 @@ TEST_F(HidrawLibrary, PolledReadsAndWritesReachTheNode) {
     report[1] = 0x80;
     push(board_side, report);
     push(board_side, std::vector<uint8_t>(64, 0xFF)); // discarded by the flush after decoding
-    EXPECT_EQ(ReadInputData(&devices[0], states, 0), PANELINK_READ_DECODED);
+    EXPECT_EQ(ReadInputData(&records[0], states, 0), PANELINK_READ_DECODED);
     for (size_t i = 0; i < 512; ++i)
         ASSERT_EQ(states[i], (i == 0 || i == 15) ? 1 : 0) << i;
-    EXPECT_EQ(ReadInputData(&devices[0], states, 0), PANELINK_READ_PENDING);
+    EXPECT_EQ(ReadInputData(&records[0], states, 0), PANELINK_READ_PENDING);
 
     uint8_t output[68] = {};
     output[1] = 0x42;
     output[64] = 0x24;
-    EXPECT_EQ(WriteData(&devices[0], output), 65);
+    EXPECT_EQ(WriteData(&records[0], output), 65);
     uint8_t received[128] = {};
     ASSERT_EQ(read(board_side, received, sizeof received), 65);
     EXPECT_EQ(std::memcmp(received, output, 65), 0);
-    EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), devices), 1);
+    EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), records), 1);
 }
 
 } // namespace

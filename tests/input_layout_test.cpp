@@ -138,16 +138,16 @@ TEST_F(InputLayoutTest, EnumerationFillsLayoutForEveryKeptRecord) {
     joystick.report_descriptor = joystick_descriptor({{1, 32}});
     add_board(joystick);
     add_board(0x0800);
-    DeviceRecord devices[2];
+    DeviceRecord records[2];
     int32_t count = 0;
 
-    ASSERT_EQ(DetectHID(&count, devices, PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
     ASSERT_EQ(count, 2);
-    EXPECT_EQ(devices[0].InputCount, 32);
-    EXPECT_EQ(devices[0].UsagePage, 1);
-    EXPECT_EQ(devices[1].LayoutCount15, 1536);
-    EXPECT_EQ(devices[1].InputReportByteLength, 65);
-    CloseDevices(static_cast<uint32_t>(count), devices);
+    EXPECT_EQ(records[0].InputCount, 32);
+    EXPECT_EQ(records[0].UsagePage, 1);
+    EXPECT_EQ(records[1].LayoutCount15, 1536);
+    EXPECT_EQ(records[1].InputReportByteLength, 65);
+    CloseDevices(static_cast<uint32_t>(count), records);
 }
 
 } // namespace

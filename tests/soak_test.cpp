@@ -90,7 +90,7 @@ void expect_same(const Resources &before, const Resources &after) {
 }
 
 // A record array as the test program keeps it: one more entry than the library fills.
-using Devices = std::vector<DeviceRecord>;
+using Records = std::vector<DeviceRecord>;
 
 class SoakTest : public SimBoardsTest {
   protected:
@@ -108,10 +108,10 @@ class SoakTest : public SimBoardsTest {
     }
 
     // One detection as the program runs it, then closing what it found.
-    static int32_t detect_and_close(Devices &devices) {
+    static int32_t detect_and_close(Records &records) {
         int32_t count = 0;
-        DetectHID(&count, devices.data(), PANELINK_MODE_STANDARD);
-        CloseDevices(static_cast<uint32_t>(count), devices.data());
+        DetectHID(&count, records.data(), PANELINK_MODE_STANDARD);
+        CloseDevices(static_cast<uint32_t>(count), records.data());
         return count;
     }
 
@@ -119,24 +119,24 @@ class SoakTest : public SimBoardsTest {
 };
 
 TEST_F(SoakTest, TenThousandDetectCloseCyclesHoldNoResources) {
-    Devices devices(PANELINK_MAX_DEVICES + 1);
-    ASSERT_EQ(detect_and_close(devices), 4); // warms up the library's lasting state
+    Records records(PANELINK_MAX_DEVICES + 1);
+    ASSERT_EQ(detect_and_close(records), 4); // warms up the library's lasting state
     const Resources before = Resources::now();
     for (int cycle = 0; cycle < 10000; ++cycle) {
-        const int32_t count = detect_and_close(devices);
+        const int32_t count = detect_and_close(records);
         if (count != 4) {
             ADD_FAILURE() << "cycle " << cycle << " found " << count << " boards";
             break;
         }
     }
     expect_same(before, Resources::now());
-    EXPECT_EQ(devices[0].Handle, 0u);
+    EXPECT_EQ(records[0].Handle, 0u);
 }
 
 TEST_F(SoakTest, AMillionPollsHoldNoResourcesAndAllocateNothing) {
-    Devices devices(PANELINK_MAX_DEVICES + 1);
+    Records records(PANELINK_MAX_DEVICES + 1);
     int32_t count = 0;
-    ASSERT_EQ(DetectHID(&count, devices.data(), PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(DetectHID(&count, records.data(), PANELINK_MODE_STANDARD), 1);
     ASSERT_EQ(count, 4);
     std::vector<uint8_t> report(65);
     uint8_t states[PANELINK_INPUT_STATES_SIZE] = {};
@@ -144,10 +144,10 @@ TEST_F(SoakTest, AMillionPollsHoldNoResourcesAndAllocateNothing) {
     // Warm up: every board's read started and one report decoded, and every place of the
     // virtual boards' report queues used once (the queues keep their storage).
     for (int i = 0; i < count; ++i) {
-        ReadInputData(&devices[i], states, 0);
+        ReadInputData(&records[i], states, 0);
         for (int r = 0; r < 64; ++r)
-            panelink_sim_push_input(ids_[i], report.data(), devices[i].InputReportByteLength);
-        ReadInputData(&devices[i], states, 0);
+            panelink_sim_push_input(ids_[i], report.data(), records[i].InputReportByteLength);
+        ReadInputData(&records[i], states, 0);
     }
     const Resources before = Resources::now();
 
@@ -159,12 +159,12 @@ TEST_F(SoakTest, AMillionPollsHoldNoResourcesAndAllocateNothing) {
         if (poll % 7 == 0) { // the board sends a report now and then
             report[1] = static_cast<uint8_t>(poll);
             panelink_sim_push_input(ids_[board], report.data(),
-                                    devices[board].InputReportByteLength);
+                                    records[board].InputReportByteLength);
         }
         if (poll % 1000 == 999)
             panelink_sim_advance_ms(1001); // long enough for a quiet board's read to time out
         const long allocations = g_allocations.load(std::memory_order_relaxed);
-        const int32_t result = ReadInputData(&devices[board], states, poll & 1);
+        const int32_t result = ReadInputData(&records[board], states, poll & 1);
         allocations_in_polls += g_allocations.load(std::memory_order_relaxed) - allocations;
         ASSERT_GE(result, 1);
         ASSERT_LE(result, 4);
@@ -176,18 +176,18 @@ TEST_F(SoakTest, AMillionPollsHoldNoResourcesAndAllocateNothing) {
     EXPECT_GT(results[PANELINK_READ_PENDING], kPolls / 2);
     EXPECT_GT(results[PANELINK_READ_TIMED_OUT], 0);
     expect_same(before, Resources::now());
-    CloseDevices(static_cast<uint32_t>(count), devices.data());
+    CloseDevices(static_cast<uint32_t>(count), records.data());
 }
 
 TEST_F(SoakTest, BoardUnpluggedMidPollComesBackAfterDetectingAgain) {
-    Devices devices(PANELINK_MAX_DEVICES + 1);
+    Records records(PANELINK_MAX_DEVICES + 1);
     const Resources before = Resources::now();
     for (int round = 0; round < 200; ++round) {
         int32_t count = 0;
-        ASSERT_EQ(DetectHID(&count, devices.data(), PANELINK_MODE_STANDARD), 1);
+        ASSERT_EQ(DetectHID(&count, records.data(), PANELINK_MODE_STANDARD), 1);
         ASSERT_EQ(count, 4);
         uint8_t states[PANELINK_INPUT_STATES_SIZE] = {};
-        DeviceRecord &board = devices[0]; // the 0x0500 board, the first one plugged in
+        DeviceRecord &board = records[0]; // the 0x0500 board, the first one plugged in
         ASSERT_EQ(board.ProductID, 0x0500);
         EXPECT_EQ(ReadInputData(&board, states, 0), PANELINK_READ_PENDING);
 
@@ -200,25 +200,25 @@ TEST_F(SoakTest, BoardUnpluggedMidPollComesBackAfterDetectingAgain) {
         // The other boards carry on meanwhile.
         std::vector<uint8_t> report(65, 0);
         report[1] = 0x01;
-        EXPECT_EQ(ReadInputData(&devices[1], states, 0), PANELINK_READ_PENDING);
+        EXPECT_EQ(ReadInputData(&records[1], states, 0), PANELINK_READ_PENDING);
         panelink_sim_push_input(ids_[1], report.data(), report.size());
-        EXPECT_EQ(ReadInputData(&devices[1], states, 0), PANELINK_READ_DECODED);
+        EXPECT_EQ(ReadInputData(&records[1], states, 0), PANELINK_READ_DECODED);
 
         // Plugged back in (last in the walk now): closing the old handles and detecting
         // again finds it, and it is polled as before.
-        CloseDevices(static_cast<uint32_t>(count), devices.data());
+        CloseDevices(static_cast<uint32_t>(count), records.data());
         const int back_id = add_board(0x0500);
         ASSERT_GT(back_id, 0);
-        ASSERT_EQ(DetectHID(&count, devices.data(), PANELINK_MODE_STANDARD), 1);
+        ASSERT_EQ(DetectHID(&count, records.data(), PANELINK_MODE_STANDARD), 1);
         ASSERT_EQ(count, 4);
-        DeviceRecord &back = devices[3];
+        DeviceRecord &back = records[3];
         ASSERT_EQ(back.ProductID, 0x0500);
         EXPECT_EQ(ReadInputData(&back, states, 0), PANELINK_READ_PENDING);
         report[1] = 0x80;
         panelink_sim_push_input(back_id, report.data(), report.size());
         EXPECT_EQ(ReadInputData(&back, states, 0), PANELINK_READ_DECODED);
         EXPECT_EQ(states[7], 1);
-        CloseDevices(static_cast<uint32_t>(count), devices.data());
+        CloseDevices(static_cast<uint32_t>(count), records.data());
 
         // Put the walk back in its first order for the next round.
         for (int id : ids_)
