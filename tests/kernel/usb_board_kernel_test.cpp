@@ -31,6 +31,11 @@ using panelink::test::UsbGadgetInterface;
 constexpr int kReportsHeld = 4;
 // usbhid's limit for one interrupt OUT transfer, after which the kernel's write fails.
 constexpr int kKernelWriteLimitMs = 5000;
+// What a WriteData may take at most against a board that takes nothing: its 100 ms, with room
+// for an emulated machine under load. Far below the kernel's limit that it must not wait for.
+constexpr long kWriteCallLimitMs = 300;
+// What closing may take with a write stuck in the kernel, on the same terms.
+constexpr long kCloseLimitMs = 1000;
 
 class UsbBoard : public KernelHidraw {
   protected:
@@ -131,7 +136,7 @@ TEST_F(UsbBoard, LateBoardCostsEachWriteItsTimeOutAndCorruptsNothing) {
     start = Clock::now();
     EXPECT_EQ(WriteData(&r, report), 0); // the previous report is still in the kernel
     worst = std::max(worst, elapsed_ms(start));
-    EXPECT_LT(worst, 150);
+    EXPECT_LT(worst, kWriteCallLimitMs);
     std::cout << "[   INFO   ] slowest WriteData against a board that takes nothing: " << worst
               << " ms\n";
 
@@ -163,7 +168,7 @@ TEST_F(UsbBoard, WriteTheBoardNeverTakesFailsAloneAndTheBoardKeepsWorking) {
         EXPECT_EQ(WriteData(&r, report), 0);
         worst = std::max(worst, elapsed_ms(call));
     }
-    EXPECT_LT(worst, 150);
+    EXPECT_LT(worst, kWriteCallLimitMs);
     std::cout << "[   INFO   ] slowest of " << writes
               << " WriteData calls against a silent board: " << worst << " ms\n";
 
@@ -197,7 +202,7 @@ TEST_F(UsbBoard, CloseAndExitDoNotWaitForAStuckWrite) {
     auto start = Clock::now();
     EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count_), devices_), 1);
     count_ = 0;
-    EXPECT_LT(elapsed_ms(start), 50);
+    EXPECT_LT(elapsed_ms(start), kCloseLimitMs);
     EXPECT_EQ(take_outputs().size(), static_cast<size_t>(kReportsHeld + 1));
 
     // The same in a process that ends with its write stuck.
