@@ -9,9 +9,10 @@
 
 namespace SimBus {
 
-// Polls after which a report pushed before has certainly been decoded (a poll starts a read,
-// the next one finds it completed; a read left from an earlier test may cost one more).
-inline constexpr int kDeliveryPolls = 4;
+// Polls after which a report pushed before has been decoded: a poll starts a read, the next one
+// finds it completed. A test starts from fresh poll slots: closing a board abandons its slot's
+// read, and the first poll with a new handle starts afresh.
+inline constexpr int kDeliveryPolls = 2;
 
 // Switches the library to the simulated bus (manual clock) and unplugs every board.
 void Reset();
