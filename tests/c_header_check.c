@@ -20,6 +20,16 @@ int main(void) {
         return 1;
     }
 
+    /* The loaded library's version text is the header's numbers joined with dots. */
+    char version[32];
+    snprintf(version, sizeof version, "%d.%d.%d", PANELINK_VERSION_MAJOR, PANELINK_VERSION_MINOR,
+             PANELINK_VERSION_PATCH);
+    if (panelink_version() == NULL || strcmp(panelink_version(), version) != 0) {
+        printf("panelink_version() is \"%s\", the header says %s\n",
+               panelink_version() ? panelink_version() : "(null)", version);
+        failures++;
+    }
+
     /* A simulated bus with no boards: nothing found, count 0, result 0. */
     panelink_sim_enable(1);
     panelink_sim_reset();

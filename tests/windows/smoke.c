@@ -163,6 +163,18 @@ static void enumeration_over_system_devices(void) {
     expect("DetectHID (null count)", call("DetectHID", 3, 0, ARG(records), 255), 0);
 }
 
+/* panelink_version takes no arguments and returns the header's numbers joined with dots. */
+static void version_text(void) {
+    char wanted[32];
+    snprintf(wanted, sizeof wanted, "%d.%d.%d", PANELINK_VERSION_MAJOR, PANELINK_VERSION_MINOR,
+             PANELINK_VERSION_PATCH);
+    const char *text = (const char *)(uintptr_t)call("panelink_version", 0);
+    char what[96];
+    snprintf(what, sizeof what, "panelink_version returns \"%s\"", wanted);
+    check(text != NULL && text != (const char *)(uintptr_t)0xDEADBEEFu && strcmp(text, wanted) == 0,
+          what);
+}
+
 static void exports_on_a_zeroed_record(void) {
     DeviceRecord record;
     memset(&record, 0, sizeof record);
@@ -230,6 +242,7 @@ int main(int argc, char **argv) {
         printf("FAILED: cannot load %s (error %lu)\n", path, (unsigned long)GetLastError());
         return 1;
     }
+    version_text();
     enumeration_over_system_devices();
     exports_on_a_zeroed_record();
     virtual_board_functions();

@@ -26,6 +26,14 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* The version of this header and of the library built with it (major.minor.patch). The major
+ * number is the one in the shared library's file name (libpanelink.so.1); it changes only when a
+ * caller built against an older header could break. The build checks that these numbers are the
+ * project's version. */
+#define PANELINK_VERSION_MAJOR 1
+#define PANELINK_VERSION_MINOR 0
+#define PANELINK_VERSION_PATCH 0
+
 /* Calling convention: stdcall (callee pops its arguments) on 32-bit Windows; other targets have
  * one convention only. */
 #if defined(_WIN32) && !defined(_WIN64)
@@ -173,6 +181,15 @@ typedef struct StatusRecord {
     uint8_t Type5Flags[1536];    /* 3864: 64 per port */
     uint8_t Type7Flags[96];      /* 5400: 4 per port */
 } StatusRecord;
+
+/* ---------------------------------------------------------------------------------------------
+ * Version
+ * ------------------------------------------------------------------------------------------ */
+
+/* The version of the library that is loaded, as "major.minor.patch" (e.g. "1.0.0"): static text
+ * that the caller must not free or change. A caller compares it with the PANELINK_VERSION_*
+ * numbers of the header it was built with to find out whether it runs against an older library. */
+PANELINK_API const char *PANELINK_CALL panelink_version(void);
 
 /* ---------------------------------------------------------------------------------------------
  * Enumeration
