@@ -344,6 +344,53 @@ TEST_F(EnumerationTest, LogThatCannotBeCreatedDoesNotStopEnumeration) {
     std::filesystem::remove(kAllLog);
 }
 
+struct LogDirCase {
+    const char *name;
+    const char *value;    // PANELINK_LOG_DIR; nullptr: unset
+    const char *log_file; // where the log is expected; nullptr: nowhere
+};
+
+const LogDirCase kLogDirCases[] = {
+    {"unset", nullptr, "panelink_all.log"},
+    {"empty", "", "panelink_all.log"},
+    {"folder", "logs", "logs/panelink_all.log"},
+    {"folder with a trailing slash", "logs/", "logs/panelink_all.log"},
+    {"folder that does not exist", "missing", nullptr},
+};
+
+TEST_F(EnumerationTest, LogGoesToTheFolderNamedByTheEnvironment) {
+    std::filesystem::create_directory("logs");
+    for (const LogDirCase &c : kLogDirCases) {
+        SCOPED_TRACE(c.name);
+        remove_file(kAllLog);
+        remove_file("logs/panelink_all.log");
+        std::filesystem::remove_all("missing");
+        if (c.value == nullptr)
+            unsetenv("PANELINK_LOG_DIR");
+        else
+            setenv("PANELINK_LOG_DIR", c.value, 1);
+        panelink_sim_reset();
+        add_board(0x0500);
+
+        EXPECT_EQ(detect(), 1);
+        EXPECT_EQ(count, 1);
+        EXPECT_EQ(records[0].ProductID, 0x0500);
+        close_all();
+        unsetenv("PANELINK_LOG_DIR");
+
+        for (const char *place : {kAllLog, "logs/panelink_all.log", "missing/panelink_all.log"}) {
+            const bool expected = c.log_file != nullptr && std::string(place) == c.log_file;
+            EXPECT_EQ(std::filesystem::exists(place), expected) << place;
+        }
+        if (c.log_file != nullptr) {
+            EXPECT_EQ(read_file(c.log_file),
+                      kHeader + accepted_lines(0x0500) + "\nNum Devices Detected : 1\n");
+        }
+        EXPECT_FALSE(std::filesystem::exists("missing")) << "the folder is not created";
+    }
+    std::filesystem::remove_all("logs");
+}
+
 TEST_F(EnumerationTest, NewEnumerationLeavesEarlierHandlesOpen) {
     add_board(0x0500);
     ASSERT_EQ(detect(), 1);

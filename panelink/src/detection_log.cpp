@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "backends/platform.h"
@@ -14,12 +15,26 @@ std::FILE *&stream() {
     return file;
 }
 
+// Where the log file goes: into the folder named by PANELINK_LOG_DIR, or the current folder
+// when that is unset or empty. The folder is not created: a log that cannot be opened there is
+// left out, as one that cannot be created in the current folder.
+std::string log_path(const char *file_name) {
+    const char *folder = std::getenv("PANELINK_LOG_DIR");
+    if (folder == nullptr || *folder == '\0')
+        return file_name;
+    std::string path = folder;
+    const char last = path.back();
+    if (last != '/' && last != '\\')
+        path += '/';
+    return path + file_name;
+}
+
 } // namespace
 
 Session::Session(const char *file_name, const char *open_mode) {
     if (stream() != nullptr)
         std::fclose(stream());
-    stream() = std::fopen(file_name, open_mode);
+    stream() = std::fopen(log_path(file_name).c_str(), open_mode);
 }
 
 Session::~Session() {

@@ -200,8 +200,10 @@ PANELINK_API const char *PANELINK_CALL panelink_version(void);
  * records are filled; the array must have room for that many (a further accepted interface is
  * closed again and the log says "Device limit reached : 128"). Stores the number filled through
  * `count` and writes a new diagnostic log ("panelink_all.log", "panelink_dev.log" or
- * "panelink_flash.log" in the current directory, by mode; a log that cannot be created does not
- * stop the search). When the system cannot list its HID interfaces, `count` is left untouched.
+ * "panelink_flash.log", by mode; a log that cannot be created does not stop the search). The log
+ * goes into the folder named by the environment variable PANELINK_LOG_DIR, which must exist (it
+ * is not created; no log is written otherwise), or into the current directory when that is unset
+ * or empty. When the system cannot list its HID interfaces, `count` is left untouched.
  * Entries from `count` on are not filled, but the one right after the last filled entry may have
  * been zeroed (a rejected interface was tried in it).
  * Returns 1 when at least one record was filled, else 0 (also for a null pointer, in which case
