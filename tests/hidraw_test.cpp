@@ -26,27 +26,19 @@
 #include "backends/hidraw/report_ids.h"
 #include "backends/hidraw/sysfs.h"
 #include "backends/hidraw/text.h"
+#include "support/report_descriptors.h"
 #include "support/sim_boards.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace panelink::platform;
+using panelink::test::kFeatureIdDescriptor;
+using panelink::test::kJoystickDescriptor;
 using Clock = std::chrono::steady_clock;
 
 // Vendor page, no report IDs: 64-byte input and output reports.
 const std::vector<uint8_t> kBoardDescriptor = panelink::test::vendor_descriptor();
-// Joystick with report ID 1: 32 buttons and two 8-bit axes (7-byte input reports).
-const std::vector<uint8_t> kJoystickDescriptor = {
-    0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, 0x85, 0x01, 0x05, 0x09, 0x19, 0x01, 0x29, 0x20,
-    0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x20, 0x81, 0x02, 0x05, 0x01, 0x09, 0x30,
-    0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0};
-
-// Vendor page with a Report ID on its feature report only: input reports are unnumbered.
-const std::vector<uint8_t> kFeatureIdDescriptor = {
-    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF,
-    0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x02, 0x81, 0x02, 0x09, 0x03,
-    0x91, 0x02, 0x85, 0x05, 0x95, 0x08, 0x09, 0x04, 0xB1, 0x02, 0xC0};
 
 struct UsbParent {
     std::string port; // USB device folder name, e.g. "1-2"
@@ -213,6 +205,16 @@ std::wstring text_of(Device &device, DeviceText which) {
 long elapsed_ms(Clock::time_point since) {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// Writes into a FIFO until it takes no more, so that a device on it cannot accept a report.
+// Returns the bytes written.
+size_t fill_until_full(int fd) {
+    const std::vector<uint8_t> chunk(4096, 0xAB);
+    size_t filled = 0;
+    for (ssize_t n; (n = write(fd, chunk.data(), chunk.size())) > 0;)
+        filled += static_cast<size_t>(n);
+    return filled;
 }
 
 void push(int fd, const std::vector<uint8_t> &bytes) {
@@ -562,9 +564,7 @@ TEST_F(HidrawIo, WriteDeliversTheReportAsGiven) {
 
 TEST_F(HidrawIo, WriteToADeviceThatTakesNothingTimesOut) {
     // Fill the pipe until it takes no more: the device then cannot accept a report.
-    const std::vector<uint8_t> chunk(4096, 0xAB);
-    while (write(board_side, chunk.data(), chunk.size()) > 0) {
-    }
+    fill_until_full(board_side);
     const uint8_t report[65] = {};
     const auto start = Clock::now();
     EXPECT_EQ(board->write(report, sizeof report, 50), WaitResult::TimedOut);
@@ -615,10 +615,7 @@ TEST_F(HidrawIo, FeatureReportIdLeavesInputUnnumbered) {
 // write waits for it within its own time-out and never queues behind it; once the node takes
 // reports again, both arrive whole and in order.
 TEST_F(HidrawIo, StuckWriteNeitherQueuesNorCorruptsTheNextReport) {
-    std::vector<uint8_t> filler(4096, 0xAB);
-    size_t filled = 0;
-    for (ssize_t n; (n = write(board_side, filler.data(), filler.size())) > 0;)
-        filled += static_cast<size_t>(n);
+    const size_t filled = fill_until_full(board_side);
     uint8_t first[65], second[65];
     std::memset(first, 0x11, sizeof first);
     std::memset(second, 0x22, sizeof second);
@@ -652,9 +649,7 @@ TEST_F(HidrawIo, CloseDoesNotWaitForAStuckWrite) {
     auto device = backend->open(tree.node_path("hidraw1").c_str());
     ASSERT_NE(device, nullptr);
     const int side = tree.board_side("hidraw1");
-    const std::vector<uint8_t> filler(4096, 0xAB);
-    while (write(side, filler.data(), filler.size()) > 0) {
-    }
+    fill_until_full(side);
     const uint8_t report[65] = {};
     EXPECT_EQ(device->write(report, sizeof report, 20), WaitResult::TimedOut);
     const auto start = Clock::now();

@@ -157,7 +157,7 @@ bool UsbGadgetBoard::build(const UsbGadgetIdentity &identity,
         return false;
 
     for (size_t i = 0; i < interfaces.size(); ++i) {
-        const UsbGadgetInterface &spec = interfaces[i];
+        const UsbGadgetInterface &wanted = interfaces[i];
         auto iface = std::make_unique<Interface>();
         iface->function_dir = gadget_dir_ + "/functions/hid.if" + std::to_string(i);
         const std::string link = config + "/hid.if" + std::to_string(i);
@@ -165,10 +165,10 @@ bool UsbGadgetBoard::build(const UsbGadgetIdentity &identity,
             !write_attribute(iface->function_dir + "/protocol", "0", error) ||
             !write_attribute(iface->function_dir + "/subclass", "0", error) ||
             !write_attribute(iface->function_dir + "/report_length",
-                             std::to_string(spec.report_length), error) ||
-            !write_attribute(iface->function_dir + "/report_desc", spec.report_descriptor, error))
+                             std::to_string(wanted.report_length), error) ||
+            !write_attribute(iface->function_dir + "/report_desc", wanted.report_descriptor, error))
             return false;
-        if (!spec.out_endpoint &&
+        if (!wanted.out_endpoint &&
             !write_attribute(iface->function_dir + "/no_out_endpoint", "1", error))
             return false;
         // Functions take their interface numbers in the order they are linked into the config.
