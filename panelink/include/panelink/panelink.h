@@ -79,9 +79,12 @@
  * project's version. panelink_version() gives the version of the library that is loaded.
  */
 /** @{ */
-#define PANELINK_VERSION_MAJOR 1 /**< Major version number. */
-#define PANELINK_VERSION_MINOR 0 /**< Minor version number. */
-#define PANELINK_VERSION_PATCH 0 /**< Patch version number. */
+/** Major version number. */
+#define PANELINK_VERSION_MAJOR 1
+/** Minor version number. */
+#define PANELINK_VERSION_MINOR 0
+/** Patch version number. */
+#define PANELINK_VERSION_PATCH 0
 /** @} */
 
 /**
