@@ -55,7 +55,7 @@
  *
  * Each enumeration writes a diagnostic log ("panelink_all.log", "panelink_dev.log" or
  * "panelink_flash.log", by mode) into the current directory, or into the folder named by the
- * environment variable PANELINK_LOG_DIR.
+ * environment variable PANELINK_LOG_DIR when that is set and not empty (see DetectHID()).
  */
 
 /**
