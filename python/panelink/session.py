@@ -93,7 +93,7 @@ def detect(mode="standard", product_id=None):
         return Boards(session, [Board(session, n) for n in range(session.count)])
 
 
-def open(mode="standard", product_id=None):  # noqa: A001 (panelink.open, as in the examples)
+def open(mode="standard", product_id=None):  # noqa: A001 (panelink.open by design)
     """As detect(), for `with panelink.open(mode) as boards:`, which closes them at its end."""
     return detect(mode, product_id)
 

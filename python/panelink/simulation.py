@@ -117,17 +117,18 @@ class VirtualBoard:
         report ID first) and may answer with board.push_input(); None removes it."""
         with lock:
             if function is None:
-                callback = SIM_RESPONDER()
+                callback = SIM_RESPONDER()  # a null pointer: no responder
             else:
-
-                def callback_body(_id, report, length, _context):
-                    function(self, ctypes.string_at(report, length))
-
-                callback = SIM_RESPONDER(callback_body)
+                callback = SIM_RESPONDER(
+                    lambda _id, report, length, _context: function(
+                        self, ctypes.string_at(report, length)
+                    )
+                )
             _library.call("panelink_sim_set_responder", self.id, callback, None)
-            _responders[self.id] = callback
             if function is None:
-                del _responders[self.id]
+                _responders.pop(self.id, None)
+            else:
+                _responders[self.id] = callback
 
 
 def add(vendor_id, product_id, path, version=0, manufacturer="", product="", serial="",
