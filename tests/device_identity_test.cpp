@@ -41,7 +41,7 @@ class DeviceIdentityTest : public SimBoardsTest {
                                               board.version_number};
         int result = 0;
         {
-            detection_log::Session session(kLogName, "w");
+            detection_log::Session session(kLogName, detection_log::Opening::Replace);
             result = fill_record(attributes, record, open.path(), config_type);
         }
         log = read_file(kLogName);
@@ -338,7 +338,7 @@ TEST_F(DeviceIdentityTest, TextsThatFailAFewTimesThenAnswerAreUsed) {
         panelink_sim_set_fault(board.id(), PANELINK_SIM_FAULT_TEXTS, c.failures);
         record.Handle = board.record().Handle;
         {
-            detection_log::Session session(kLogName, "w");
+            detection_log::Session session(kLogName, detection_log::Opening::Replace);
             EXPECT_EQ(fill_record({0x12DA, 0x0700, 1}, record, board.path(), ConfigType::Standard),
                       1);
         }

@@ -804,6 +804,24 @@ TEST_F(HidrawLibrary, ConfigurationInterfaceIsFoundByItsPath) {
     EXPECT_EQ(CloseDevices(1, records), 1);
 }
 
+TEST_F(HidrawLibrary, NodePathMayContainAHash) {
+    const std::string hashed_dev = tree.root() + "/dev#1";
+    fs::create_directory_symlink(tree.dev(), hashed_dev);
+    setenv("PANELINK_DEV_ROOT", hashed_dev.c_str(), 1);
+    ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(std::string(records[0].DevicePath, records[0].DevicePathLength),
+              hashed_dev + "/hidraw0#vid_12da&pid_0910&mi_00");
+
+    const int board_side = tree.board_side("hidraw0");
+    uint8_t output[65] = {0, 0x42};
+    EXPECT_EQ(WriteData(&records[0], output), 65);
+    uint8_t received[128] = {};
+    EXPECT_EQ(read(board_side, received, sizeof received), 65);
+    EXPECT_EQ(received[1], 0x42);
+    EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), records), 1);
+}
+
 TEST_F(HidrawLibrary, PolledReadsAndWritesReachTheNode) {
     ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
     const int board_side = tree.board_side("hidraw0");

@@ -2,10 +2,10 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "backends/platform.h"
+#include "backends/process_environment.h"
 
 namespace panelink::detection_log {
 namespace {
@@ -19,8 +19,8 @@ std::FILE *&stream() {
 // when that is unset or empty. The folder is not created: a log that cannot be opened there is
 // left out, as one that cannot be created in the current folder.
 std::string log_path(const char *file_name) {
-    const char *folder = std::getenv("PANELINK_LOG_DIR");
-    if (folder == nullptr || *folder == '\0')
+    const char *folder = platform::library_variable("PANELINK_LOG_DIR");
+    if (folder == nullptr)
         return file_name;
     std::string path = folder;
     const char last = path.back();
@@ -31,10 +31,10 @@ std::string log_path(const char *file_name) {
 
 } // namespace
 
-Session::Session(const char *file_name, const char *open_mode) {
+Session::Session(const char *file_name, Opening opening) {
     if (stream() != nullptr)
         std::fclose(stream());
-    stream() = std::fopen(log_path(file_name).c_str(), open_mode);
+    stream() = platform::open_log_file(log_path(file_name), opening == Opening::Append);
 }
 
 Session::~Session() {
@@ -68,6 +68,21 @@ void write_text(std::string_view text) {
     if (stream() == nullptr || text.empty())
         return;
     std::fwrite(text.data(), 1, text.size(), stream());
+}
+
+void write_device_text(std::string_view text) {
+    if (stream() == nullptr)
+        return;
+    size_t run_start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte != 0x7F)
+            continue;
+        write_text(text.substr(run_start, i - run_start));
+        std::fprintf(stream(), "\\x%02X", byte);
+        run_start = i + 1;
+    }
+    write_text(text.substr(run_start));
 }
 
 void write_error_line(uint32_t code) {

@@ -17,11 +17,13 @@
 
 namespace panelink::detection_log {
 
-// Opens the log file (open_mode "w" replaces it, "a" appends) for the lifetime of the object and
-// closes it on destruction. Nested sessions are not supported: one enumeration at a time.
+// Opens the log file for the lifetime of the object and closes it on destruction. Only a regular
+// file is written (see platform::open_log_file); anything else leaves the session without a log.
+// Nested sessions are not supported: one enumeration at a time.
+enum class Opening { Replace, Append };
 class Session {
   public:
-    Session(const char *file_name, const char *open_mode);
+    Session(const char *file_name, Opening opening);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -36,6 +38,11 @@ void write(const char *format, ...) PANELINK_PRINTF_FORMAT(1, 2);
 
 // Writes `text` as it is (a device path, a system message), whatever its length.
 void write_text(std::string_view text);
+
+// Writes a text that came from a device (its manufacturer or product name). Control bytes
+// (below 0x20, and 0x7F) are written as "\xNN", so that a device cannot start log lines of its
+// own or send escape sequences to a terminal that shows the log; every other byte as it is.
+void write_device_text(std::string_view text);
 
 // The error line "Error ; <code> - <system text for code>\n".
 void write_error_line(uint32_t code);

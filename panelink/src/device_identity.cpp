@@ -32,6 +32,11 @@ template <size_t N> int field_length(const char (&field)[N]) {
     return static_cast<int>(bounded_length(field, N));
 }
 
+// The text of a field, up to its first 0 byte.
+template <size_t N> std::string_view field_text(const char (&field)[N]) {
+    return {field, bounded_length(field, N)};
+}
+
 template <size_t N> void write_over_start(char (&field)[N], std::string_view text) {
     std::memcpy(field, text.data(), std::min(text.size(), N));
 }
@@ -81,8 +86,9 @@ void fill_manufacturer(platform::Device *device, DeviceRecord &record) {
         detection_log::write("Manufacturer String - ERROR : %d! N/A\n", static_cast<int>(error));
         use_manufacturer_fallback(record);
     }
-    detection_log::write("Manufacturer Name : %.*s\n", field_length(record.Manufacturer),
-                         record.Manufacturer);
+    detection_log::write("Manufacturer Name : ");
+    detection_log::write_device_text(field_text(record.Manufacturer));
+    detection_log::write("\n");
 }
 
 void reset_product_name(DeviceRecord &record) {
@@ -105,8 +111,9 @@ void fill_product(platform::Device *device, const platform::Attributes &attribut
         reset_product_name(record); // drop what the failed conversion wrote
         assign_product_name(attributes, record);
     } else {
-        detection_log::write("Device Product Name : %.*s\n", field_length(record.ProductName),
-                             record.ProductName);
+        detection_log::write("Device Product Name : ");
+        detection_log::write_device_text(field_text(record.ProductName));
+        detection_log::write("\n");
     }
     record.ProductNameLength = field_length(record.ProductName);
 }

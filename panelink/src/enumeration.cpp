@@ -92,7 +92,9 @@ int32_t enumerate(const Enumeration &call) {
         return 0;
 
     const DetectionMode &mode = detection_mode(call.mode_value);
-    detection_log::Session session(mode.log_file, call.product_filter ? "a" : "w");
+    detection_log::Session session(mode.log_file, call.product_filter
+                                                      ? detection_log::Opening::Append
+                                                      : detection_log::Opening::Replace);
     detection_log::write("\n\nPANELINK initialization!\n");
     detection_log::write("\nFlash : %d\n", static_cast<int>(call.mode_value));
 

@@ -1,16 +1,12 @@
-#include <cstdlib>
-
 #include "backends/platform.h"
+#include "backends/process_environment.h"
 
 namespace panelink::platform {
 namespace {
 
 bool &simulation_flag() {
     // The environment chooses virtual boards for the whole process (PANELINK_SIMULATE=demo).
-    static bool enabled = [] {
-        const char *value = std::getenv("PANELINK_SIMULATE");
-        return value != nullptr && value[0] != '\0';
-    }();
+    static bool enabled = [] { return library_variable("PANELINK_SIMULATE") != nullptr; }();
     return enabled;
 }
 

@@ -10,14 +10,15 @@
 #include "backends/hidraw/device.h"
 #include "backends/hidraw/errors.h"
 #include "backends/hidraw/sysfs.h"
+#include "backends/process_environment.h"
 
 namespace panelink::platform {
 namespace hidraw {
 namespace {
 
 std::string environment_or(const char *name, const char *fallback) {
-    const char *value = std::getenv(name);
-    return value != nullptr && value[0] != '\0' ? value : fallback;
+    const char *value = library_variable(name);
+    return value != nullptr ? value : fallback;
 }
 
 class HidrawBackend final : public Backend {

@@ -243,7 +243,7 @@ std::string interface_path(const std::string &dev_root, std::string_view node,
 }
 
 std::string_view node_path_of(std::string_view interface_path) {
-    return interface_path.substr(0, interface_path.find('#'));
+    return interface_path.substr(0, interface_path.rfind('#'));
 }
 
 } // namespace panelink::platform::hidraw

@@ -62,7 +62,8 @@ bool read_interface_info(const std::string &sysfs_root, std::string_view node, I
 std::string interface_path(const std::string &dev_root, std::string_view node,
                            const InterfaceInfo &info);
 
-// The device node named by an interface path: the part before '#'.
+// The device node named by an interface path: the part before the last '#', where the identity
+// suffix starts (a folder or node name may hold a '#' of its own).
 std::string_view node_path_of(std::string_view interface_path);
 
 } // namespace panelink::platform::hidraw

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <thread>
 
+#include "backends/process_environment.h"
+
 namespace panelink::platform::sim {
 
 bool FaultSwitch::trip() {
@@ -111,7 +113,7 @@ void Bus::populate_from_environment_once() {
         return;
     }
     environment_checked_ = true;
-    const char *value = std::getenv("PANELINK_SIMULATE");
+    const char *value = library_variable("PANELINK_SIMULATE");
     if (value != nullptr && std::strcmp(value, "demo") == 0) {
         add_demo_set(*this);
     }
