@@ -1,0 +1,25 @@
+#include "stop_signal.h"
+
+#include <csignal>
+
+namespace panelink::cli {
+namespace {
+
+volatile std::sig_atomic_t stop_flag = 0;
+
+extern "C" void on_stop_signal(int) {
+    stop_flag = 1;
+}
+
+} // namespace
+
+void catch_stop_signals() {
+    std::signal(SIGINT, on_stop_signal);
+    std::signal(SIGTERM, on_stop_signal);
+}
+
+bool stop_requested() {
+    return stop_flag != 0;
+}
+
+} // namespace panelink::cli
