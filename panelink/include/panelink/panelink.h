@@ -56,6 +56,15 @@
  * Each enumeration writes a diagnostic log ("panelink_all.log", "panelink_dev.log" or
  * "panelink_flash.log", by mode) into the current directory, or into the folder named by the
  * environment variable PANELINK_LOG_DIR when that is set and not empty (see DetectHID()).
+ * On Linux and other POSIX systems the log is written only to a regular file: where a symbolic
+ * link, a FIFO, a device or a folder stands at the log's path, that enumeration writes no log
+ * (and goes on as usual). Control bytes in a device's texts appear in the log as "\xNN".
+ *
+ * @section overview_environment Environment
+ *
+ * PANELINK_SIMULATE, PANELINK_LOG_DIR, PANELINK_SYSFS_ROOT and PANELINK_DEV_ROOT are read from
+ * the environment. In a program that runs with more privileges than its caller (set-user-ID,
+ * set-group-ID or file capabilities on Linux) they all count as unset.
  */
 
 /**
