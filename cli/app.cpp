@@ -1,5 +1,6 @@
 #include "app.h"
 
+#include <cstdlib>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -36,6 +37,12 @@ int run(int argc, char **argv, std::ostream &out, std::ostream &err) {
     app.set_version_flag("--version", version_text(), "Show the tool's and the library's version");
     app.set_help_all_flag("--help-all", "Show the help of every subcommand");
     app.require_subcommand(1);
+    std::string log_dir;
+    app.add_option("--log-dir", log_dir,
+                   "Folder for the detection log (sets PANELINK_LOG_DIR; without either, the log "
+                   "goes into the current folder)")
+        ->type_name("DIR")
+        ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
 
     ListOptions list_options;
     WatchOptions watch_options;
@@ -54,6 +61,8 @@ int run(int argc, char **argv, std::ostream &out, std::ostream &err) {
         app.exit(e, out, err);
         return kExitUsage;
     }
+    if (!log_dir.empty())
+        ::setenv("PANELINK_LOG_DIR", log_dir.c_str(), 1);
     if (list->parsed())
         return run_list(list_options, out, err);
     if (watch->parsed())

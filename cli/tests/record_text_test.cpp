@@ -62,18 +62,6 @@ TEST(RecordTexts, GarbageLengthsStopAtTheirFields) {
     EXPECT_EQ(texts.path, std::string(256, '/'));
 }
 
-TEST(RecordTexts, LengthsShorterThanTheText) {
-    DeviceRecord record{};
-    std::strcpy(record.ProductName, "Halcyon-64 USB MODULE");
-    std::strcpy(record.SerialNumber, "D07");
-    record.ProductNameLength = 10;
-    record.SerialNumberLength = 1;
-    const auto texts = record_texts(record);
-    EXPECT_EQ(texts.product, "Halcyon-64");
-    EXPECT_EQ(texts.serial, "D");
-    EXPECT_EQ(texts.path, "");
-}
-
 // In the C locale only ASCII is text: other bytes become U+FFFD, so JSON stays valid UTF-8.
 TEST(LocaleToUtf8, CLocale) {
     std::setlocale(LC_CTYPE, "C");
