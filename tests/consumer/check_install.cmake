@@ -1,10 +1,12 @@
 # Installs the build into a fresh prefix and builds a small C program against the installed
 # library twice, through the CMake package and through pkg-config, then runs both on the demo
-# boards. Any failing step fails the test.
-# Arguments: -DBUILD_DIR=<build tree> -DWORK_DIR=<scratch folder> -DSOURCE_DIR=<tests/consumer>
+# boards. Any failing step fails the test. With -DPREFIX=<folder>, checks a tree that is already
+# installed there (e.g. unpacked Debian packages) instead, and BUILD_DIR is not needed.
+# Arguments: -DBUILD_DIR=<build tree> or -DPREFIX=<installed prefix>
+#            -DWORK_DIR=<scratch folder> -DSOURCE_DIR=<tests/consumer>
 #            -DLIBDIR=<CMAKE_INSTALL_LIBDIR> -DINCLUDEDIR=<CMAKE_INSTALL_INCLUDEDIR>
-#            -DDOCDIR=<CMAKE_INSTALL_DOCDIR> -DC_COMPILER=<cc> -DGENERATOR=<generator>
-#            -DPKG_CONFIG=<pkg-config> -DVERSION=<project version>
+#            -DLICENSE=<the licence's path in the prefix> -DC_COMPILER=<cc>
+#            -DGENERATOR=<generator> -DPKG_CONFIG=<pkg-config> -DVERSION=<project version>
 #            -DSOVERSION=<major>
 cmake_minimum_required(VERSION 3.25)
 
@@ -16,11 +18,14 @@ function(run what)
   set(run_output "${out}" PARENT_SCOPE)
 endfunction()
 
-set(prefix "${WORK_DIR}/prefix")
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
-
-run("install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}")
+if(DEFINED PREFIX)
+  set(prefix "${PREFIX}")
+else()
+  set(prefix "${WORK_DIR}/prefix")
+  run("install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}")
+endif()
 
 # What a caller finds in the prefix: the runtime name is a link to the versioned file, the
 # development name a link to the runtime name.
@@ -34,7 +39,7 @@ foreach(file
     "${LIBDIR}/cmake/panelink/panelinkConfigVersion.cmake"
     "${LIBDIR}/cmake/panelink/panelinkTargets.cmake"
     "${LIBDIR}/pkgconfig/panelink.pc"
-    "${DOCDIR}/LICENSE"
+    "${LICENSE}"
     "lib/udev/rules.d/70-panelink.rules")
   if(NOT EXISTS "${prefix}/${file}")
     message(FATAL_ERROR "the install into ${prefix} has no ${file}")
