@@ -16,6 +16,7 @@ extern "C" void on_stop_signal(int) {
 void catch_stop_signals() {
     std::signal(SIGINT, on_stop_signal);
     std::signal(SIGTERM, on_stop_signal);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool stop_requested() {

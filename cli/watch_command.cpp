@@ -109,7 +109,7 @@ int run_watch(const WatchOptions &options, std::ostream &out, std::ostream &err)
     std::array<uint8_t, PANELINK_INPUT_STATES_SIZE> states{};
     const Clock::time_point start = Clock::now();
     const auto limit_ms = static_cast<int64_t>(options.seconds * 1000.0);
-    while (!stop_requested()) {
+    while (!stop_requested() && out) { // a failed write: the reader has gone
         const auto elapsed = Clock::now() - start;
         const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
         if (limit_ms > 0 && ms >= limit_ms)
