@@ -87,73 +87,28 @@ TEST_P(SendReports, AsTheLibraryCallWithTheMeantValues) {
 }
 
 const std::string kSpaces22(22, ' ');
+const char kTandemLayout[22] = {'1', '2', '.', '3', 0, 0, 0, 0,  0, '-', '4',
+                                '5', 0,   0,   0,   0, 0, 0, 12, 0, 1,   2};
+const int32_t kCrtValues[] = {0, 0, 10, -20, 0x30}; // the values from start index 2 on
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, SendReports,
-    testing::Values(
-        SendCase{"direct",
-                 {"direct", "--port", "3", "ff", "01"},
-                 [](DeviceRecord *r) {
-                     return WriteDirectOutput(r, 3, bytes({0xff, 1}, 15).data());
-                 }},
-        SendCase{"mux",
-                 {"mux", "--port", "0x4", "0x0102"},
-                 [](DeviceRecord *r) {
-                     return WriteMuxOutput(r, 4, bytes({1, 2}, 56).data());
-                 }},
-        SendCase{"latched",
-                 {"latched", "--port", "2", "--parameter", "5", "1011_0001"},
-                 [](DeviceRecord *r) {
-                     return WriteLatchedOutput(r, 2, bytes({1, 0, 1, 1, 0, 0, 0, 1}, 64).data(), 5);
-                 }},
-        SendCase{"spi_dac",
-                 {"spi-dac", "--port", "0", "--parameter", "0x10", "01", "02"},
-                 [](DeviceRecord *r) {
-                     return WriteSPIDAC(r, 0, bytes({1, 2}, 40).data(), 0x10);
-                 }},
-        SendCase{"dot_matrix",
-                 {"dot-matrix", "--port", "5", "ff 00 ff"},
-                 [](DeviceRecord *r) {
-                     return WriteDotMatrix(r, 5, bytes({0xff, 0, 0xff}, 16).data(), 0);
-                 }},
-        SendCase{"glcd_command",
-                 {"glcd-command", "--port", "1", "--parameter", "2", "0x40"},
-                 [](DeviceRecord *r) { return CmdGLCD(r, 1, 2, 0x40); }},
-        SendCase{"glcd_data",
-                 {"glcd-data", "--port", "1", "--position", "3", "AB", "CD"},
-                 [](DeviceRecord *r) {
-                     return WriteGLCD(r, 1, 3, 2, 0, ("AB" + kSpaces22 + "CD" + kSpaces22).c_str());
-                 }},
-        SendCase{"crt_rwr",
-                 {"crt-rwr", "--port", "2", "--value", "9", "--start", "2", "10", "-20", "0x30"},
-                 [](DeviceRecord *r) {
-                     const int32_t values[] = {0, 0, 10, -20, 0x30};
-                     return WriteCRTRWR(r, 2, 9, 3, 2, values);
-                 }},
-        SendCase{"seven_segment",
-                 {"seven-segment", "3f", "06"},
-                 [](DeviceRecord *r) {
-                     return Write7Segment(r, bytes({0x3f, 6}, 2).data());
-                 }},
-        SendCase{"lcd_clear", {"lcd-clear"}, [](DeviceRecord *r) { return ClearLCD(r, 0); }},
-        SendCase{"lcd",
-                 {"lcd", "--selector", "1", "--parameter", "2", "Hello"},
-                 [](DeviceRecord *r) { return WriteLCD(r, 0, 1, "Hello               ", 2); }},
-        SendCase{"display",
-                 {"display", "--port", "1", "--", "-12.5"},
-                 [](DeviceRecord *r) { return WriteDisplayOutput(r, 1, "-12.5", 0); }},
-        SendCase{"tandem",
-                 {"tandem", "12.3", "-45", "--digit", "P", "--last-bytes", "01 02"},
-                 [](DeviceRecord *r) {
-                     const char layout[22] = {'1', '2', '.', '3', 0, 0, 0, 0,  0, '-', '4',
-                                              '5', 0,   0,   0,   0, 0, 0, 12, 0, 1,   2};
-                     return WriteTANDEM(r, layout, 0);
-                 }},
-        SendCase{"raw",
-                 {"raw", "00 25 ff"},
-                 [](DeviceRecord *r) {
-                     return WriteData(r, bytes({0, 0x25, 0xff}, 65).data());
-                 }}),
+// One case a line: the subcommand's arguments, then the library call they mean.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Commands, SendReports, testing::Values(
+    SendCase{"direct", {"direct", "--port", "3", "ff", "01"}, [](DeviceRecord *r) { return WriteDirectOutput(r, 3, bytes({0xff, 1}, 15).data()); }},
+    SendCase{"mux", {"mux", "--port", "0x4", "0x0102"}, [](DeviceRecord *r) { return WriteMuxOutput(r, 4, bytes({1, 2}, 56).data()); }},
+    SendCase{"latched", {"latched", "--port", "2", "--parameter", "5", "1011_0001"}, [](DeviceRecord *r) { return WriteLatchedOutput(r, 2, bytes({1, 0, 1, 1, 0, 0, 0, 1}, 64).data(), 5); }},
+    SendCase{"spi_dac", {"spi-dac", "--port", "0", "--parameter", "0x10", "01", "02"}, [](DeviceRecord *r) { return WriteSPIDAC(r, 0, bytes({1, 2}, 40).data(), 0x10); }},
+    SendCase{"dot_matrix", {"dot-matrix", "--port", "5", "ff 00 ff"}, [](DeviceRecord *r) { return WriteDotMatrix(r, 5, bytes({0xff, 0, 0xff}, 16).data(), 0); }},
+    SendCase{"glcd_command", {"glcd-command", "--port", "1", "--parameter", "2", "0x40"}, [](DeviceRecord *r) { return CmdGLCD(r, 1, 2, 0x40); }},
+    SendCase{"glcd_data", {"glcd-data", "--port", "1", "--position", "3", "AB", "CD"}, [](DeviceRecord *r) { return WriteGLCD(r, 1, 3, 2, 0, ("AB" + kSpaces22 + "CD" + kSpaces22).c_str()); }},
+    SendCase{"crt_rwr", {"crt-rwr", "--port", "2", "--value", "9", "--start", "2", "10", "-20", "0x30"}, [](DeviceRecord *r) { return WriteCRTRWR(r, 2, 9, 3, 2, kCrtValues); }},
+    SendCase{"seven_segment", {"seven-segment", "3f", "06"}, [](DeviceRecord *r) { return Write7Segment(r, bytes({0x3f, 6}, 2).data()); }},
+    SendCase{"lcd_clear", {"lcd-clear"}, [](DeviceRecord *r) { return ClearLCD(r, 0); }},
+    SendCase{"lcd", {"lcd", "--selector", "1", "--parameter", "2", "Hello"}, [](DeviceRecord *r) { return WriteLCD(r, 0, 1, "Hello               ", 2); }},
+    SendCase{"display", {"display", "--port", "1", "--", "-12.5"}, [](DeviceRecord *r) { return WriteDisplayOutput(r, 1, "-12.5", 0); }},
+    SendCase{"tandem", {"tandem", "12.3", "-45", "--digit", "P", "--last-bytes", "01 02"}, [](DeviceRecord *r) { return WriteTANDEM(r, kTandemLayout, 0); }},
+    SendCase{"raw", {"raw", "00 25 ff"}, [](DeviceRecord *r) { return WriteData(r, bytes({0, 0x25, 0xff}, 65).data()); }}),
     [](const testing::TestParamInfo<SendCase> &info) { return std::string(info.param.name); });
+// clang-format on
 
 } // namespace
