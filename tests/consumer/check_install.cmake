@@ -1,5 +1,6 @@
-# Installs the build into a fresh prefix and builds a small C program against the installed
-# library twice, through the CMake package and through pkg-config, then runs both on the demo
+# Installs the build into a fresh prefix and builds a small C program (consumer.c) against the
+# installed library twice, with the README's own snippets of "Use the library": its CMake lines
+# (find_package, target_link_libraries) and its pkg-config command; then runs both on the demo
 # boards. Any failing step fails the test. With -DPREFIX=<folder>, checks a tree that is already
 # installed there (e.g. unpacked Debian packages) instead, and BUILD_DIR is not needed.
 # Arguments: -DBUILD_DIR=<build tree> or -DPREFIX=<installed prefix>
@@ -65,7 +66,7 @@ function(check_consumer how program)
             "${run_output}")
   endif()
   run("the ${how} consumer" "${CMAKE_COMMAND}" -E env PANELINK_SIMULATE=demo
-      "PANELINK_LOG_DIR=${WORK_DIR}" "${program}")
+      "PANELINK_LOG_DIR=${WORK_DIR}" ${ARGN} "${program}")
   if(NOT run_output MATCHES "^${expected}$")
     message(FATAL_ERROR "the ${how} consumer printed '${run_output}'")
   endif()
@@ -73,12 +74,35 @@ function(check_consumer how program)
   set(consumer_output "${run_output}" PARENT_SCOPE)
 endfunction()
 
-# 1. Through the CMake package.
-run("configuring the CMake consumer" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${WORK_DIR}/cmake"
+# The README's snippets: the first cmake block and the first sh block that runs "cc", of the
+# section "Use the library".
+get_filename_component(readme "${SOURCE_DIR}/../../README.md" ABSOLUTE)
+file(READ "${readme}" readme_text)
+string(FIND "${readme_text}" "\n## Use the library\n" section_start)
+if(section_start LESS 0)
+  message(FATAL_ERROR "${readme} has no section 'Use the library'")
+endif()
+string(SUBSTRING "${readme_text}" ${section_start} -1 section)
+if(NOT section MATCHES "\n```cmake\n([^`]*)```")
+  message(FATAL_ERROR "'Use the library' in ${readme} has no cmake snippet")
+endif()
+set(cmake_snippet "${CMAKE_MATCH_1}")
+if(NOT section MATCHES "\n```sh\n(cc [^`]*)```")
+  message(FATAL_ERROR "'Use the library' in ${readme} has no pkg-config snippet")
+endif()
+set(pkgconfig_snippet "${CMAKE_MATCH_1}")
+
+# 1. Through the CMake package: a project around the README's lines, for a program named app.
+set(cmake_source "${WORK_DIR}/cmake-source")
+file(MAKE_DIRECTORY "${cmake_source}")
+configure_file("${SOURCE_DIR}/consumer.c" "${cmake_source}/app.c" COPYONLY)
+file(WRITE "${cmake_source}/CMakeLists.txt" "cmake_minimum_required(VERSION 3.25)\n"
+     "project(app LANGUAGES C)\nadd_executable(app app.c)\n${cmake_snippet}")
+run("configuring the CMake consumer" "${CMAKE_COMMAND}" -S "${cmake_source}" -B "${WORK_DIR}/cmake"
     -G "${GENERATOR}" "-DCMAKE_C_COMPILER=${C_COMPILER}" "-DCMAKE_PREFIX_PATH=${prefix}"
     -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF)
 run("building the CMake consumer" "${CMAKE_COMMAND}" --build "${WORK_DIR}/cmake")
-check_consumer("CMake package" "${WORK_DIR}/cmake/consumer")
+check_consumer("CMake package" "${WORK_DIR}/cmake/app")
 set(cmake_output "${consumer_output}")
 
 # 2. Through pkg-config, with only the prefix's .pc files on its path.
@@ -100,10 +124,17 @@ separate_arguments(flags UNIX_COMMAND "${flags}")
 if(NOT flags MATCHES "-lpanelink")
   message(FATAL_ERROR "pkg-config gives no -lpanelink: ${flags}")
 endif()
-run("building the pkg-config consumer" "${C_COMPILER}" -std=c11 -Wall -Wextra -Werror
-    "${SOURCE_DIR}/consumer.c" -o "${WORK_DIR}/pkgconfig-consumer" ${flags}
-    "-Wl,-rpath,${pc_libdir}")
-check_consumer("pkg-config" "${WORK_DIR}/pkgconfig-consumer")
+# The README's command, as it stands, in a folder that holds app.c.
+set(pkgconfig_dir "${WORK_DIR}/pkgconfig")
+file(MAKE_DIRECTORY "${pkgconfig_dir}")
+configure_file("${SOURCE_DIR}/consumer.c" "${pkgconfig_dir}/app.c" COPYONLY)
+execute_process(COMMAND ${pc_env} sh -ec "${pkgconfig_snippet}" WORKING_DIRECTORY "${pkgconfig_dir}"
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the README's pkg-config command failed (${status}):\n"
+          "${pkgconfig_snippet}\n${out}\n${err}")
+endif()
+check_consumer("pkg-config" "${pkgconfig_dir}/app" "LD_LIBRARY_PATH=${pc_libdir}")
 if(NOT consumer_output STREQUAL cmake_output)
   message(FATAL_ERROR "the two consumers differ: '${cmake_output}' and '${consumer_output}'")
 endif()
