@@ -1010,11 +1010,19 @@ void op_status(Sequence &s, Reader &in) {
     check_outputs(s, saved.handle(), Writes::AnyCount);
 }
 
+// The version text, and the virtual bus's answers to calls it must refuse.
 void op_version() {
     const std::string expected = std::to_string(PANELINK_VERSION_MAJOR) + "." +
                                  std::to_string(PANELINK_VERSION_MINOR) + "." +
                                  std::to_string(PANELINK_VERSION_PATCH);
     REQUIRE(panelink_version() != nullptr && expected == panelink_version());
+    REQUIRE(panelink_sim_add(nullptr) == 0);
+    const PanelinkSimInterface no_path{};
+    REQUIRE(panelink_sim_add(&no_path) == 0);
+    unsigned char byte = 0x3C;
+    REQUIRE(panelink_sim_pop_output(0, &byte, 1) == 0 && byte == 0x3C); // no board has id 0
+    REQUIRE(panelink_sim_remove(0) == 0);
+    panelink_sim_set_responder(0, respond, nullptr); // ignored
 }
 
 #ifdef __linux__

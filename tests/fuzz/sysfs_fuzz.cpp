@@ -124,13 +124,13 @@ void write_file(const fs::path &path, const std::string &contents) {
     std::ofstream(path, std::ios::binary) << contents;
 }
 
-// A node name the file system takes: no '/' or NUL, not "." or "..", not too long, and unlike
+// A node name the file system takes: no '/' or NUL, no leading '.', not too long, and unlike
 // the names before it.
 std::string node_name(std::string name, const std::vector<Interface> &before) {
     name.resize(std::min(name.size(), kMaxNodeName));
     std::replace(name.begin(), name.end(), '/', '_');
     std::replace(name.begin(), name.end(), '\0', '_');
-    if (name.empty() || name == "." || name == "..")
+    if (name.empty() || name[0] == '.') // the kernel names no node so; the walk skips them
         name = "hidraw" + name;
     for (const Interface &other : before)
         if (other.node == name)
@@ -469,6 +469,44 @@ void check_backend(const std::vector<Interface> &interfaces) {
     }
 }
 
+// The polled and the blocking read of a detected record, over its node: an input report the board
+// side has written is decoded at the second poll (the first starts the read), and again by
+// ReadData; a record whose report length cannot be read fails both.
+void check_reads(DeviceRecord &record, const std::vector<Interface> &interfaces) {
+    const std::string_view node =
+        hidraw::node_path_of(std::string_view(record.DevicePath, record.DevicePathLength));
+    const auto iface = std::find_if(interfaces.begin(), interfaces.end(), [&](const Interface &i) {
+        return node == root().dev() + "/" + i.node;
+    });
+    REQUIRE(iface != interfaces.end());
+    const int board = open(std::string(node).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    REQUIRE(board >= 0);
+    const bool readable = record.InputReportByteLength >= 2 &&
+                          record.InputReportByteLength <= panelink::platform::kMaxInputReport;
+    const std::string sent = iface->input_report.substr(
+        0, readable ? record.InputReportByteLength - 1u : iface->input_report.size());
+    const auto send = [&] {
+        if (!sent.empty())
+            REQUIRE(write(board, sent.data(), sent.size()) == static_cast<ssize_t>(sent.size()));
+    };
+    std::vector<uint8_t> states(PANELINK_INPUT_STATES_SIZE, 0xA5);
+    const int32_t first = ReadInputData(&record, states.data(), 1);
+    send();
+    const int32_t second = ReadInputData(&record, states.data(), 0);
+    if (!readable) {
+        REQUIRE(first == PANELINK_READ_FAILED && second == PANELINK_READ_FAILED);
+        REQUIRE(std::all_of(states.begin(), states.end(), [](uint8_t b) { return b == 0xA5; }));
+    } else {
+        REQUIRE(first == PANELINK_READ_PENDING);
+        REQUIRE(second == (sent.empty() ? PANELINK_READ_PENDING : PANELINK_READ_DECODED));
+        if (!sent.empty()) {
+            send();
+            REQUIRE(ReadData(&record, states.data()) == PANELINK_READ_DECODED);
+        }
+    }
+    close(board);
+}
+
 // DetectHID over the tree: records only for interfaces with a node, each naming its node.
 void check_detection(const std::vector<Interface> &interfaces, uint8_t mode_pick) {
     static constexpr int32_t kModes[] = {PANELINK_MODE_STANDARD, PANELINK_MODE_ALL_DEVICES,
@@ -497,6 +535,8 @@ void check_detection(const std::vector<Interface> &interfaces, uint8_t mode_pick
         REQUIRE(r.ManufacturerLength >= 0 &&
                 static_cast<size_t>(r.ManufacturerLength) <= sizeof r.Manufacturer);
     }
+    if (count > 0)
+        check_reads(records[0], interfaces);
     REQUIRE(CloseDevices(static_cast<uint32_t>(count), records.data()) == 1);
     REQUIRE(panelink::open_device_count() == 0);
 }
