@@ -1,5 +1,6 @@
-/* Loads panelink.dll by name, binds every export with GetProcAddress and calls each with the
- * stdcall convention, checking that the callee removes exactly its arguments:
+/* Loads panelink.dll by name, binds every export with GetProcAddress and calls each; on 32-bit
+ * x86 with the stdcall convention, checking that the callee removes exactly its arguments (x64
+ * has one calling convention):
  *   - DetectHID and DetectDevice walk the system's own HID interfaces (none of the family's
  *     boards is expected) and write the log with its first and last lines;
  *   - every other export, given a zeroed record, returns its failure result;
@@ -31,14 +32,15 @@ static void check(int ok, const char *what) {
     printf("%s: %s\n", ok ? "ok" : "FAILED", what);
 }
 
-/* Calls export `name` with `count` 32-bit arguments; returns its result. A missing export or a
- * callee that does not pop its arguments is a failure of its own. */
-static uint32_t call(const char *name, int count, ...) {
-    uint32_t args[8] = {0};
+/* Calls export `name` with `count` arguments (each passed as uintptr_t, see ARG); returns its
+ * pointer-sized result, of which a caller keeps the 32 bits of an int32_t result. A missing
+ * export or, on x86, a callee that does not pop its arguments is a failure of its own. */
+static uintptr_t call(const char *name, int count, ...) {
+    uintptr_t args[8] = {0};
     va_list list;
     va_start(list, count);
     for (int i = 0; i < count && i < 8; i++)
-        args[i] = va_arg(list, uint32_t);
+        args[i] = va_arg(list, uintptr_t);
     va_end(list);
 
     FARPROC fn = GetProcAddress(library, name);
@@ -49,7 +51,7 @@ static uint32_t call(const char *name, int count, ...) {
         return 0xDEADBEEFu;
     }
     int unpopped = -1;
-    uint32_t result = stdcall_check((const void *)fn, args, count, &unpopped);
+    uintptr_t result = stdcall_check((const void *)fn, args, count, &unpopped);
     if (unpopped != 0) {
         char what[160];
         snprintf(what, sizeof what, "%s removes its %d argument bytes (left %d)", name, 4 * count,
@@ -59,7 +61,8 @@ static uint32_t call(const char *name, int count, ...) {
     return result;
 }
 
-#define ARG(p) ((uint32_t)(uintptr_t)(p))
+/* Every argument goes through the variadic list as one pointer-sized value. */
+#define ARG(x) ((uintptr_t)(x))
 
 static void expect(const char *name, uint32_t result, uint32_t wanted) {
     char what[160];
@@ -131,7 +134,8 @@ static void enumeration_over_system_devices(void) {
     memset(records, 0xAB, sizeof records);
     printf("the system shows %d HID interfaces\n", hid_interfaces());
 
-    expect("DetectHID (no family board)", call("DetectHID", 3, ARG(&count), ARG(records), 255), 0);
+    expect("DetectHID (no family board)", call("DetectHID", 3, ARG(&count), ARG(records), ARG(255)),
+           0);
     check(count == 0, "DetectHID stores a count of 0");
     int untouched = 1;
     for (size_t i = sizeof(DeviceRecord); i < sizeof records; i++)
@@ -150,7 +154,7 @@ static void enumeration_over_system_devices(void) {
 
     count = -1;
     expect("DetectDevice (product 0x0800)",
-           call("DetectDevice", 4, ARG(&count), ARG(records), 0x0800, 255), 0);
+           call("DetectDevice", 4, ARG(&count), ARG(records), ARG(0x0800), ARG(255)), 0);
     check(count == 0, "DetectDevice stores a count of 0");
     log = read_file("panelink_all.log", &size);
     if (log != NULL) {
@@ -160,7 +164,7 @@ static void enumeration_over_system_devices(void) {
     } else {
         check(0, "the log is still there after DetectDevice");
     }
-    expect("DetectHID (null count)", call("DetectHID", 3, 0, ARG(records), 255), 0);
+    expect("DetectHID (null count)", call("DetectHID", 3, ARG(0), ARG(records), ARG(255)), 0);
 }
 
 /* panelink_version takes no arguments and returns the header's numbers joined with dots. */
@@ -184,10 +188,10 @@ static void exports_on_a_zeroed_record(void) {
     static const char layout[22] = "12.3";
     memset(states, 0x5A, sizeof states);
 
-    expect("CloseDevices", call("CloseDevices", 2, 1, ARG(&record)), 1);
+    expect("CloseDevices", call("CloseDevices", 2, ARG(1), ARG(&record)), 1);
     check(record.Handle == 0, "CloseDevices leaves a closed record closed");
     expect("ReadData", call("ReadData", 2, ARG(&record), ARG(states)), PANELINK_READ_FAILED);
-    expect("ReadInputData", call("ReadInputData", 3, ARG(&record), ARG(states), 0),
+    expect("ReadInputData", call("ReadInputData", 3, ARG(&record), ARG(states), ARG(0)),
            PANELINK_READ_FAILED);
     check(states[0] == 0x5A && states[511] == 0x5A, "failed reads leave InputStates untouched");
     expect("WriteData", call("WriteData", 2, ARG(&record), ARG(data)), 0);
@@ -197,41 +201,44 @@ static void exports_on_a_zeroed_record(void) {
     check(status.BaseFlags[0] == 1 && status.PortFault[23] == 1,
           "RetrieveStatus writes its initial flags and nothing is exchanged");
 
-    expect("WriteDirectOutput", call("WriteDirectOutput", 3, ARG(&record), 0, ARG(data)), 0);
-    expect("WriteMuxOutput", call("WriteMuxOutput", 3, ARG(&record), 1, ARG(data)), 0);
-    expect("WriteLatchedOutput", call("WriteLatchedOutput", 4, ARG(&record), 0, ARG(data), 0), 0);
-    expect("WriteSPIDAC", call("WriteSPIDAC", 4, ARG(&record), 0, ARG(data), 0), 0);
-    expect("CmdGLCD", call("CmdGLCD", 4, ARG(&record), 0, 0, 0x3F), 0);
-    expect("WriteGLCD", call("WriteGLCD", 6, ARG(&record), 0, 0, 2, 0, ARG(data)), 0);
-    expect("WriteDotMatrix", call("WriteDotMatrix", 4, ARG(&record), 0, ARG(data), 0), 0);
-    expect("WriteCRTRWR", call("WriteCRTRWR", 6, ARG(&record), 0, 0, 13, 0, ARG(data)), 0);
+    expect("WriteDirectOutput", call("WriteDirectOutput", 3, ARG(&record), ARG(0), ARG(data)), 0);
+    expect("WriteMuxOutput", call("WriteMuxOutput", 3, ARG(&record), ARG(1), ARG(data)), 0);
+    expect("WriteLatchedOutput",
+           call("WriteLatchedOutput", 4, ARG(&record), ARG(0), ARG(data), ARG(0)), 0);
+    expect("WriteSPIDAC", call("WriteSPIDAC", 4, ARG(&record), ARG(0), ARG(data), ARG(0)), 0);
+    expect("CmdGLCD", call("CmdGLCD", 4, ARG(&record), ARG(0), ARG(0), ARG(0x3F)), 0);
+    expect("WriteGLCD",
+           call("WriteGLCD", 6, ARG(&record), ARG(0), ARG(0), ARG(2), ARG(0), ARG(data)), 0);
+    expect("WriteDotMatrix", call("WriteDotMatrix", 4, ARG(&record), ARG(0), ARG(data), ARG(0)), 0);
+    expect("WriteCRTRWR",
+           call("WriteCRTRWR", 6, ARG(&record), ARG(0), ARG(0), ARG(13), ARG(0), ARG(data)), 0);
     expect("Write7Segment", call("Write7Segment", 2, ARG(&record), ARG(data)), 0);
-    expect("ClearLCD", call("ClearLCD", 2, ARG(&record), 0), 0);
-    expect("WriteLCD", call("WriteLCD", 5, ARG(&record), 0, 1, ARG(data), 0), 0);
-    expect("WriteDisplayOutput", call("WriteDisplayOutput", 4, ARG(&record), 0, ARG("123.4"), 0),
-           0);
-    expect("WriteTANDEM", call("WriteTANDEM", 3, ARG(&record), ARG(layout), 0), 0);
+    expect("ClearLCD", call("ClearLCD", 2, ARG(&record), ARG(0)), 0);
+    expect("WriteLCD", call("WriteLCD", 5, ARG(&record), ARG(0), ARG(1), ARG(data), ARG(0)), 0);
+    expect("WriteDisplayOutput",
+           call("WriteDisplayOutput", 4, ARG(&record), ARG(0), ARG("123.4"), ARG(0)), 0);
+    expect("WriteTANDEM", call("WriteTANDEM", 3, ARG(&record), ARG(layout), ARG(0)), 0);
 }
 
 static void virtual_board_functions(void) {
     static unsigned char buffer[64];
-    expect("panelink_sim_add (null)", call("panelink_sim_add", 1, 0), 0);
-    expect("panelink_sim_remove (unknown)", call("panelink_sim_remove", 1, 999), 0);
+    expect("panelink_sim_add (null)", call("panelink_sim_add", 1, ARG(0)), 0);
+    expect("panelink_sim_remove (unknown)", call("panelink_sim_remove", 1, ARG(999)), 0);
     expect("panelink_sim_push_input (unknown)",
-           call("panelink_sim_push_input", 3, 999, ARG(buffer), 1), 0);
+           call("panelink_sim_push_input", 3, ARG(999), ARG(buffer), ARG(1)), 0);
     expect("panelink_sim_pop_output (unknown)",
-           call("panelink_sim_pop_output", 3, 999, ARG(buffer), sizeof buffer), 0);
+           call("panelink_sim_pop_output", 3, ARG(999), ARG(buffer), ARG(sizeof buffer)), 0);
     expect("panelink_sim_set_fault (unknown)",
-           call("panelink_sim_set_fault", 3, 999, PANELINK_SIM_FAULT_OPEN, 1), 0);
-    call("panelink_sim_set_responder", 3, 999, 0, 0);
-    call("panelink_sim_advance_ms", 1, 5);
+           call("panelink_sim_set_fault", 3, ARG(999), ARG(PANELINK_SIM_FAULT_OPEN), ARG(1)), 0);
+    call("panelink_sim_set_responder", 3, ARG(999), ARG(0), ARG(0));
+    call("panelink_sim_advance_ms", 1, ARG(5));
     call("panelink_sim_reset", 0);
-    expect("panelink_sim_enable", call("panelink_sim_enable", 1, 1), 1);
+    expect("panelink_sim_enable", call("panelink_sim_enable", 1, ARG(1)), 1);
 
     static DeviceRecord records[129];
     int32_t count = -1;
     expect("DetectHID (empty virtual bus)",
-           call("DetectHID", 3, ARG(&count), ARG(records), PANELINK_MODE_STANDARD), 0);
+           call("DetectHID", 3, ARG(&count), ARG(records), ARG(PANELINK_MODE_STANDARD)), 0);
     check(count == 0, "an empty virtual bus gives a count of 0");
 }
 

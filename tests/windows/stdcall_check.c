@@ -1,5 +1,6 @@
 #include "stdcall_check.h"
 
+#if defined(__i386__)
 /* cdecl: 8(%ebp) fn, 12(%ebp) args, 16(%ebp) count, 20(%ebp) unpopped. esi, edi and ebx are
  * preserved by any conforming callee, so edi keeps the stack pointer from before the pushes. */
 __asm__(".text\n"
@@ -29,3 +30,14 @@ __asm__(".text\n"
         "    popl %ebx\n"
         "    popl %ebp\n"
         "    ret\n");
+#else
+typedef uintptr_t (*any_export)(uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
+                                uintptr_t, uintptr_t);
+
+uintptr_t stdcall_check(const void *fn, const uintptr_t *args, int count, int *unpopped) {
+    (void)count;
+    *unpopped = 0;
+    return ((any_export)(uintptr_t)fn)(args[0], args[1], args[2], args[3], args[4], args[5],
+                                       args[6], args[7]);
+}
+#endif
