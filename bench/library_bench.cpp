@@ -1,9 +1,11 @@
 // The library's hot paths on virtual boards (manual clock, so no read ever times out):
-// polls with and without a new report, decoding a 65-byte report, enumeration of 1 to 128
-// boards with its log, and parsing report descriptors. Every benchmark reports the heap
-// allocations per operation ("allocs/op").
+// polls with and without a new report (also while another thread works a second board),
+// decoding a 65-byte report, enumeration of 1 to 128 boards with its log, and parsing report
+// descriptors. Every benchmark reports the heap allocations per operation ("allocs/op").
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -95,6 +97,50 @@ void BM_PollNoNewReport(benchmark::State &state) {
     report_allocations(state, before);
 }
 BENCHMARK(BM_PollNoNewReport);
+
+// The same poll while another thread works a second board without pause: it polls it, the
+// board sends it reports and it writes output reports to it. Both boards' calls go on at once,
+// so this shows what the two threads' calls cost each other.
+void BM_PollNoNewReportBesideBusyBoard(benchmark::State &state) {
+    OneBoard board(false);
+    const int second_id = plug(0x0500, kBoardDescriptor, 1);
+    std::vector<DeviceRecord> second(PANELINK_MAX_DEVICES + 1);
+    int32_t count = 0;
+    DetectDevice(&count, second.data(), 0x0500, PANELINK_MODE_STANDARD);
+    // Both boards are found again, the second one as record 1: its polls use DeviceIndex 1.
+    DeviceRecord &neighbour = second[1];
+    const std::vector<uint8_t> report = board.report();
+    const std::vector<uint8_t> output(neighbour.OutputReportByteLength, 0x11);
+    auto work = [&] {
+        uint8_t states[PANELINK_INPUT_STATES_SIZE] = {};
+        panelink_sim_push_input(second_id, report.data(), report.size());
+        ReadInputData(&neighbour, states, 0);
+        WriteData(&neighbour, output.data());
+    };
+    // Every place of the second board's input and output queues used once, so that the
+    // neighbour allocates nothing while the poll is measured.
+    for (int i = 0; i < 1100; ++i)
+        work();
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> rounds{0};
+    std::thread neighbour_thread([&] {
+        while (!stop.load(std::memory_order_relaxed)) {
+            work();
+            rounds.fetch_add(1, std::memory_order_relaxed);
+        }
+    });
+    const uint64_t before = bench::allocations();
+    for (auto _ : state) {
+        const int32_t result = ReadInputData(&board.record(), board.states, 0);
+        benchmark::DoNotOptimize(result);
+    }
+    report_allocations(state, before);
+    stop = true;
+    neighbour_thread.join();
+    state.counters["neighbour rounds"] = static_cast<double>(rounds.load());
+    CloseDevices(static_cast<uint32_t>(count), second.data());
+}
+BENCHMARK(BM_PollNoNewReportBesideBusyBoard)->UseRealTime();
 
 // The board sends a report and the next poll decodes it. The virtual board's side of it (the
 // push) is measured alone as BM_VirtualBoardSendsReport.

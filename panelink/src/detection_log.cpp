@@ -10,9 +10,16 @@
 namespace panelink::detection_log {
 namespace {
 
+// The open session's log file, seen only by the session's thread.
+thread_local std::FILE *t_stream = nullptr;
+
 std::FILE *&stream() {
-    static std::FILE *file = nullptr;
-    return file;
+    return t_stream;
+}
+
+std::mutex &session_mutex() {
+    static std::mutex mutex;
+    return mutex;
 }
 
 // Where the log file goes: into the folder named by PANELINK_LOG_DIR, or the current folder
@@ -31,7 +38,7 @@ std::string log_path(const char *file_name) {
 
 } // namespace
 
-Session::Session(const char *file_name, Opening opening) {
+Session::Session(const char *file_name, Opening opening) : turn_(session_mutex()) {
     if (stream() != nullptr)
         std::fclose(stream());
     stream() = platform::open_log_file(log_path(file_name), opening == Opening::Append);
@@ -42,10 +49,13 @@ Session::~Session() {
 }
 
 void Session::close() {
+    if (!turn_.owns_lock())
+        return;
     if (stream() != nullptr) {
         std::fclose(stream());
         stream() = nullptr;
     }
+    turn_.unlock();
 }
 
 void write(const char *format, ...) {

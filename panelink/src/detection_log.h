@@ -1,12 +1,14 @@
 // The diagnostic log of one enumeration.
 //
 // DetectHID and DetectDevice open it for the length of the call, and the record filler writes to
-// it too, so the stream is process-global (one enumeration at a time). A log file that cannot be
-// created is no reason to stop: every write then does nothing. Outside an enumeration, writes
-// do nothing as well.
+// it too. One session is open at a time in the process: a session on another thread waits until
+// the open one ends. The stream belongs to the session's thread: writes from any other thread
+// do nothing, as do writes outside a session. A log file that cannot be created is no reason to
+// stop: every write then does nothing.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string_view>
 
 #if defined(__GNUC__)
@@ -19,7 +21,7 @@ namespace panelink::detection_log {
 
 // Opens the log file for the lifetime of the object and closes it on destruction. Only a regular
 // file is written (see platform::open_log_file); anything else leaves the session without a log.
-// Nested sessions are not supported: one enumeration at a time.
+// Nested sessions are not supported (one on the same thread would wait for itself).
 enum class Opening { Replace, Append };
 class Session {
   public:
@@ -27,8 +29,11 @@ class Session {
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
-    // Closes the log before the end of the session's scope.
+    // Closes the log before the end of the session's scope; the next session may start.
     void close();
+
+  private:
+    std::unique_lock<std::mutex> turn_; // held from opening to closing
 };
 
 // Writes printf-style text, at most kMaxLine bytes of it. Texts taken from fixed-size fields

@@ -159,7 +159,10 @@ int fill_record(const platform::Attributes &attributes, DeviceRecord &record, st
     fill_input_layout(record.Handle, record);
     fill_path(record, path);
 
-    platform::Device *device = find_device(record.Handle);
+    // Held for the whole fill: a concurrent CloseDevices() with a forged handle cannot take the
+    // device away midway.
+    const std::shared_ptr<platform::Device> held = acquire_device(record.Handle);
+    platform::Device *device = held.get();
     fill_manufacturer(device, record);
     fill_product(device, attributes, record);
 

@@ -1,5 +1,12 @@
 // DetectHID, DetectDevice and CloseDevices: finding the boards and closing them again.
+//
+// Threads: enumerations take turns (one lock for the whole walk: the backend's walk and the
+// detection log are process-wide), while calls on boards already open go on meanwhile; no
+// board I/O waits for an enumeration. CloseDevices() takes no lock across boards: it closes
+// each record's handle in the handle table, where calls under way keep their device until
+// they return.
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -10,9 +17,15 @@
 #include "detection_modes.h"
 #include "device_identity.h"
 #include "handle_table.h"
+#include "polled_reads.h"
 
 namespace panelink {
 namespace {
+
+std::mutex &enumeration_mutex() {
+    static std::mutex mutex;
+    return mutex;
+}
 
 struct Enumeration {
     int32_t *count;
@@ -91,6 +104,7 @@ int32_t enumerate(const Enumeration &call) {
     if (call.count == nullptr || call.records == nullptr)
         return 0;
 
+    const std::lock_guard turn(enumeration_mutex());
     const DetectionMode &mode = detection_mode(call.mode_value);
     detection_log::Session session(mode.log_file, call.product_filter
                                                       ? detection_log::Opening::Append
@@ -147,11 +161,12 @@ PANELINK_API int32_t PANELINK_CALL CloseDevices(uint32_t number, DeviceRecord *r
     if (records == nullptr)
         return 1;
     for (uint32_t i = 0; i < number; ++i) {
-        DeviceRecord &record = records[i];
-        if (record.Handle == 0)
+        // Taken and cleared in one step: of two threads closing the same record, one closes it.
+        const uint32_t handle = panelink::take_record_handle(records[i]);
+        if (handle == 0)
             continue;
-        panelink::close_device(record.Handle);
-        record.Handle = 0;
+        panelink::close_device(handle);
+        panelink::release_polls(handle);
     }
     return 1;
 }

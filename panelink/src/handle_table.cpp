@@ -1,6 +1,8 @@
 #include "handle_table.h"
 
-#include <vector>
+#include <array>
+#include <mutex>
+#include <shared_mutex>
 
 namespace panelink {
 namespace {
@@ -14,28 +16,74 @@ constexpr size_t kMaxSlots = kSlotMask; // slot + 1 must fit in the low 16 bits
 // wrap round to ids issued before, and a stale id would reach the new device.
 constexpr uint16_t kLastGeneration = 0xFFFF;
 
+// Slots live in chunks that are allocated as the table grows and never move, so a slot can be
+// looked at without the table's lock while another thread adds chunks.
+constexpr size_t kChunkSlots = 256;
+constexpr size_t kChunks = (kMaxSlots + kChunkSlots - 1) / kChunkSlots;
+
 struct Slot {
-    std::unique_ptr<platform::Device> device;
-    uint16_t generation = 0;
+    // The id while the slot's device is open, else 0. Written under the table's lock; read
+    // without it by is_open().
+    std::atomic<uint32_t> open_id{0};
+    uint16_t generation = 0;                  // under the table's lock
+    std::shared_ptr<platform::Device> device; // under the table's lock
 };
 
-std::vector<Slot> &slots() {
-    static std::vector<Slot> table;
-    return table;
+struct Chunk {
+    std::array<Slot, kChunkSlots> slots;
+};
+
+struct Table {
+    std::shared_mutex mutex; // exclusive to open or close an id, shared to take a device
+    std::array<std::atomic<Chunk *>, kChunks> chunks{};
+    std::array<std::unique_ptr<Chunk>, kChunks> owned; // under the lock; frees them at exit
+    size_t used = 0;                                   // slots ever handed out, under the lock
+    size_t open = 0;                                   // open ids, under the lock
+};
+
+Table &table() {
+    static Table instance;
+    return instance;
 }
 
 uint32_t make_id(size_t slot, uint16_t generation) {
     return (static_cast<uint32_t>(generation) << kSlotBits) | static_cast<uint32_t>(slot + 1);
 }
 
-Slot *slot_of(uint32_t handle) {
-    uint32_t index = handle & kSlotMask;
-    if (index == 0 || index > slots().size())
+// The slot at `index` (0-based), or null when its chunk does not exist. Lock-free.
+Slot *slot_at(Table &t, size_t index) {
+    Chunk *chunk = t.chunks[index / kChunkSlots].load(std::memory_order_acquire);
+    return chunk != nullptr ? &chunk->slots[index % kChunkSlots] : nullptr;
+}
+
+// The slot whose device is open under `handle`, or null.
+Slot *open_slot_of(Table &t, uint32_t handle) {
+    const uint32_t index = handle & kSlotMask;
+    if (handle == 0 || index == 0)
         return nullptr;
-    Slot &slot = slots()[index - 1];
-    if (!slot.device || slot.generation != static_cast<uint16_t>(handle >> kSlotBits))
+    Slot *slot = slot_at(t, index - 1);
+    if (slot == nullptr || slot->open_id.load(std::memory_order_seq_cst) != handle)
         return nullptr;
-    return &slot;
+    return slot;
+}
+
+// The first slot that may take a device, made when none is free; null when the table is full.
+// Under the exclusive lock.
+Slot *free_slot(Table &t, size_t &index) {
+    for (index = 0; index < t.used; ++index) {
+        Slot *slot = slot_at(t, index);
+        if (!slot->device && slot->generation != kLastGeneration)
+            return slot;
+    }
+    if (t.used >= kMaxSlots)
+        return nullptr;
+    const size_t chunk = index / kChunkSlots;
+    if (!t.owned[chunk]) {
+        t.owned[chunk] = std::make_unique<Chunk>();
+        t.chunks[chunk].store(t.owned[chunk].get(), std::memory_order_release);
+    }
+    ++t.used;
+    return slot_at(t, index);
 }
 
 } // namespace
@@ -43,40 +91,62 @@ Slot *slot_of(uint32_t handle) {
 uint32_t register_device(std::unique_ptr<platform::Device> device) {
     if (!device)
         return 0;
-    auto &table = slots();
+    Table &t = table();
+    std::unique_lock lock(t.mutex);
     size_t index = 0;
-    while (index < table.size() &&
-           (table[index].device || table[index].generation == kLastGeneration))
-        ++index;
-    if (index == table.size()) {
-        if (table.size() >= kMaxSlots)
-            return 0;
-        table.emplace_back();
+    Slot *slot = free_slot(t, index);
+    if (slot == nullptr) {
+        lock.unlock();
+        return 0; // the device is closed on the way out, outside the lock
     }
-    Slot &slot = table[index];
-    slot.generation = static_cast<uint16_t>(slot.generation + 1);
-    slot.device = std::move(device);
-    return make_id(index, slot.generation);
+    slot->generation = static_cast<uint16_t>(slot->generation + 1);
+    slot->device = std::move(device);
+    const uint32_t id = make_id(index, slot->generation);
+    slot->open_id.store(id, std::memory_order_seq_cst);
+    ++t.open;
+    return id;
+}
+
+std::shared_ptr<platform::Device> acquire_device(uint32_t handle) {
+    Table &t = table();
+    std::shared_lock lock(t.mutex);
+    Slot *slot = open_slot_of(t, handle);
+    return slot != nullptr ? slot->device : nullptr;
 }
 
 platform::Device *find_device(uint32_t handle) {
-    Slot *slot = slot_of(handle);
-    return slot ? slot->device.get() : nullptr;
+    Table &t = table();
+    std::shared_lock lock(t.mutex);
+    Slot *slot = open_slot_of(t, handle);
+    return slot != nullptr ? slot->device.get() : nullptr;
+}
+
+bool is_open(uint32_t handle) {
+    return open_slot_of(table(), handle) != nullptr;
 }
 
 bool close_device(uint32_t handle) {
-    Slot *slot = slot_of(handle);
-    if (!slot)
-        return false;
-    slot->device.reset();
+    Table &t = table();
+    std::shared_ptr<platform::Device> closing;
+    {
+        std::unique_lock lock(t.mutex);
+        Slot *slot = open_slot_of(t, handle);
+        if (slot == nullptr)
+            return false;
+        slot->open_id.store(0, std::memory_order_seq_cst);
+        closing = std::move(slot->device);
+        --t.open;
+    }
+    // Destroying the device (when no call holds it) may wait for its system handle: never
+    // under the table's lock.
+    closing.reset();
     return true;
 }
 
 size_t open_device_count() {
-    size_t count = 0;
-    for (const Slot &slot : slots())
-        count += slot.device ? 1 : 0;
-    return count;
+    Table &t = table();
+    std::shared_lock lock(t.mutex);
+    return t.open;
 }
 
 } // namespace panelink

@@ -81,21 +81,31 @@ bool decode_input_report(const DeviceRecord *record, uint8_t *input_states, cons
         return false;
     if (!input_report_length_supported(record->InputReportByteLength))
         return false;
-    platform::Device *device = find_device(record->Handle);
+    const std::shared_ptr<platform::Device> device = acquire_device(record_handle(*record));
     if (device == nullptr)
         return false;
-    const hid::Collection *collection = device->collection();
+    return decode_input_report(*device, record, input_states, report, length, packed);
+}
+
+bool decode_input_report(platform::Device &device, const DeviceRecord *record,
+                         uint8_t *input_states, const uint8_t *report, size_t length,
+                         int32_t packed) {
+    if (record == nullptr || input_states == nullptr || report == nullptr)
+        return false;
+    if (!input_report_length_supported(record->InputReportByteLength))
+        return false;
+    const hid::Collection *collection = device.collection();
     if (collection == nullptr)
         return false;
 
     // Never look past what arrived, nor past what the record says a report holds.
     const size_t decoded = std::min<size_t>(length, record->InputReportByteLength);
     if (is_joystick(*record))
-        decode_joystick(*device, *collection, input_states, report, decoded);
+        decode_joystick(device, *collection, input_states, report, decoded);
     else
         decode_board(input_states, report, decoded, packed != 0);
 
-    device->flush_input();
+    device.flush_input();
     return true;
 }
 

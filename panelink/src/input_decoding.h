@@ -44,4 +44,10 @@ void decode_joystick_buttons(const hid::Capability *caps, size_t cap_count,
 bool decode_input_report(const DeviceRecord *record, uint8_t *input_states, const uint8_t *report,
                          size_t length, int32_t packed);
 
+// The same decode with the record's device already at hand (a read holds it), so that no
+// second look-up of its handle is made and a concurrent close cannot take it away midway.
+bool decode_input_report(platform::Device &device, const DeviceRecord *record,
+                         uint8_t *input_states, const uint8_t *report, size_t length,
+                         int32_t packed);
+
 } // namespace panelink

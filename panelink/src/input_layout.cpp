@@ -95,7 +95,7 @@ void apply_layout_row(const LayoutRow &row, DeviceRecord &record) {
 }
 
 void fill_input_layout(uint32_t handle, DeviceRecord &record) {
-    platform::Device *device = find_device(handle);
+    const std::shared_ptr<platform::Device> device = acquire_device(handle);
     const hid::Collection *collection = device != nullptr ? device->collection() : nullptr;
 
     record.InputReportByteLength = collection ? collection->input_report_byte_length : 0;

@@ -1,12 +1,23 @@
 // ReadInputData: a read that never blocks. Each DeviceIndex owns one poll slot that keeps one
 // outstanding read; every call looks at it once (0 ms wait) and reports what it found.
+//
+// Threads: each slot has a lock of its own, held for one call (which never blocks), so polls of
+// different DeviceIndex positions never wait for each other. A slot keeps the device of its
+// read (shared with the handle table) for as long as the read is outstanding, and on each call
+// checks without a lock that the record's handle is still open, so the hot path takes one
+// uncontended lock, makes no handle-table look-up and allocates nothing.
+#include "polled_reads.h"
+
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 #include <panelink/panelink.h>
 
 #include "backends/platform.h"
 #include "handle_table.h"
 #include "input_decoding.h"
+#include "spin_lock.h"
 
 namespace panelink {
 namespace {
@@ -15,12 +26,18 @@ constexpr size_t kPollSlots = 128;
 // A read that has brought no report for longer than this is cancelled (result 4).
 constexpr uint64_t kPollTimeoutMs = 1000;
 
-struct PollSlot {
-    bool pending = false;  // a read is outstanding on `handle`
-    uint32_t handle = 0;   // the record handle the outstanding read was started on
+// One cache line (or more) per slot: polls of different boards on different threads do not
+// share one.
+struct alignas(64) PollSlot {
+    SpinLock lock;
+    // The handle `device` was taken for, 0 when none; written under `lock`, read without it by
+    // release_polls().
+    std::atomic<uint32_t> handle{0};
+    bool pending = false;  // a read is outstanding on `device`
     uint64_t start_ms = 0; // when it was started, on the monotonic clock
     platform::InputRead read;
     uint8_t report[kMaxInputReportBytes] = {};
+    std::shared_ptr<platform::Device> device; // kept while the slot works for `handle`
 };
 
 // Process-wide, constant-initialised (no allocation), kept for the life of the process.
@@ -29,14 +46,42 @@ PollSlot &slot_at(size_t index) {
     return slots[index];
 }
 
-// Forgets the slot's outstanding read. The read is cancelled when its device is still open; a
-// closed device has already released it.
+// Forgets the slot's outstanding read, cancelling it (the slot's device is alive, as the slot
+// holds it, even when its handle has been closed).
 void abandon(PollSlot &slot) {
     if (!slot.pending)
         return;
-    if (platform::Device *device = find_device(slot.handle))
-        device->cancel_read(slot.read);
+    if (slot.device)
+        slot.device->cancel_read(slot.read);
     slot.pending = false;
+}
+
+// Abandons the read and lets go of the device. The device is destroyed here when neither the
+// handle table nor another call holds it any more.
+void release(PollSlot &slot) {
+    abandon(slot);
+    slot.handle.store(0, std::memory_order_seq_cst);
+    slot.device.reset();
+}
+
+// The device of `handle` for this slot: the one it holds while the handle is open, else the
+// table's (null when the handle is not open).
+platform::Device *device_for(PollSlot &slot, uint32_t handle) {
+    if (slot.device && slot.handle.load(std::memory_order_relaxed) == handle && is_open(handle))
+        return slot.device.get();
+    release(slot);
+    std::shared_ptr<platform::Device> device = acquire_device(handle);
+    if (!device)
+        return nullptr;
+    slot.device = std::move(device);
+    // Published before the handle is checked once more: a close that did not see this slot
+    // hold the handle has closed it before this check, which then fails (release_polls).
+    slot.handle.store(handle, std::memory_order_seq_cst);
+    if (!is_open(handle)) {
+        release(slot);
+        return nullptr;
+    }
+    return slot.device.get();
 }
 
 // Starts the next read of `record` into the slot. False when the device refuses to start it.
@@ -49,7 +94,6 @@ bool start(PollSlot &slot, const DeviceRecord &record, platform::Device &device)
         return false;
     }
     slot.pending = true;
-    slot.handle = record.Handle;
     slot.start_ms = platform::backend().now_ms();
     return true;
 }
@@ -58,7 +102,8 @@ int32_t poll(PollSlot &slot, DeviceRecord &record, uint8_t *input_states, int32_
              platform::Device &device) {
     switch (device.wait_read(slot.read, 0)) {
     case platform::WaitResult::Completed:
-        decode_input_report(&record, input_states, slot.report, slot.read.transferred, packed);
+        decode_input_report(device, &record, input_states, slot.report, slot.read.transferred,
+                            packed);
         // The report is delivered even when the next read cannot be started; the next call
         // then tries again and reports the failure.
         start(slot, record, device);
@@ -76,6 +121,20 @@ int32_t poll(PollSlot &slot, DeviceRecord &record, uint8_t *input_states, int32_
 }
 
 } // namespace
+
+void release_polls(uint32_t handle) {
+    if (handle == 0)
+        return;
+    for (size_t i = 0; i < kPollSlots; ++i) {
+        PollSlot &slot = slot_at(i);
+        if (slot.handle.load(std::memory_order_seq_cst) != handle)
+            continue;
+        std::lock_guard guard(slot.lock);
+        if (slot.handle.load(std::memory_order_relaxed) == handle)
+            release(slot);
+    }
+}
+
 } // namespace panelink
 
 extern "C" PANELINK_API int32_t PANELINK_CALL ReadInputData(DeviceRecord *record,
@@ -84,15 +143,17 @@ extern "C" PANELINK_API int32_t PANELINK_CALL ReadInputData(DeviceRecord *record
     if (record == nullptr || input_states == nullptr || record->DeviceIndex >= kPollSlots)
         return PANELINK_READ_FAILED;
     PollSlot &slot = slot_at(record->DeviceIndex);
+    std::lock_guard guard(slot.lock);
+    const uint32_t handle = record_handle(*record);
 
     // A read started on another handle (the board was closed or enumerated again) belongs to
     // that handle: its buffer is never decoded for this one.
-    if (slot.pending && slot.handle != record->Handle)
-        abandon(slot);
+    if (slot.handle.load(std::memory_order_relaxed) != handle)
+        release(slot);
 
-    platform::Device *device = find_device(record->Handle);
+    platform::Device *device = device_for(slot, handle);
     if (device == nullptr || !input_report_length_supported(record->InputReportByteLength)) {
-        abandon(slot);
+        release(slot);
         return PANELINK_READ_FAILED;
     }
     if (!slot.pending)

@@ -1,6 +1,11 @@
 // ReadData and WriteData: one raw report between the caller and a board, blocking the caller
 // for at most 1000 ms (read) or 100 ms (write).
+//
+// Each call holds its board's device (shared with the handle table) for its length and no lock
+// while it waits, so calls on other boards go on meanwhile, and a concurrent CloseDevices()
+// takes effect once the call has returned.
 #include <cstdint>
+#include <memory>
 
 #include <panelink/panelink.h>
 
@@ -21,7 +26,7 @@ extern "C" PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *record,
     if (record == nullptr || input_states == nullptr ||
         !input_report_length_supported(record->InputReportByteLength))
         return PANELINK_READ_FAILED;
-    platform::Device *device = find_device(record->Handle);
+    const std::shared_ptr<platform::Device> device = acquire_device(record_handle(*record));
     if (device == nullptr)
         return PANELINK_READ_FAILED;
 
@@ -34,7 +39,7 @@ extern "C" PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *record,
 
     switch (device->wait_read(read, kReadTimeoutMs)) {
     case platform::WaitResult::Completed:
-        decode_input_report(record, input_states, report, read.transferred, 1);
+        decode_input_report(*device, record, input_states, report, read.transferred, 1);
         return PANELINK_READ_DECODED;
     case platform::WaitResult::TimedOut:
         device->cancel_read(read);
@@ -51,7 +56,7 @@ extern "C" PANELINK_API int32_t PANELINK_CALL WriteData(DeviceRecord *record,
     using namespace panelink;
     if (record == nullptr || report == nullptr || record->OutputReportByteLength == 0)
         return 0;
-    platform::Device *device = find_device(record->Handle);
+    const std::shared_ptr<platform::Device> device = acquire_device(record_handle(*record));
     if (device == nullptr)
         return 0;
     const uint16_t length = record->OutputReportByteLength;

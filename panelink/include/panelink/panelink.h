@@ -47,9 +47,37 @@
  *
  * @section overview_threads Threads
  *
- * The library expects one calling thread at a time: calls must not overlap, whichever devices
- * they are for. Enumeration keeps a process-wide log stream while it runs, and the handle table
- * and the polled reads' per-device state are process-wide and unlocked.
+ * Every function may be called from several threads at once. The rules:
+ *
+ * - Calls on different boards never wait for each other. A blocking call (ReadData() up to
+ *   1000 ms, WriteData() and the output commands up to 100 ms, RetrieveStatus()) holds up no
+ *   call on another board; the library holds no lock while it waits for a board.
+ * - Calls on the same board may overlap. Each ends as documented; reports are not split
+ *   between them: each input report goes to one read, and each output report reaches the board
+ *   whole. Writes to one board take turns, each within its own 100 ms. RetrieveStatus() reads
+ *   the board's replies as input reports, so a read of the same board at the same time may take
+ *   one of them (the port then reads as not answering).
+ * - DetectHID() and DetectDevice() take turns with each other (the detection log is one per
+ *   process, and each log file is written by one enumeration at a time); calls on boards already
+ *   open go on meanwhile. The record array an enumeration fills must not be used by another
+ *   thread until it has returned.
+ * - ReadInputData() keeps one outstanding read per DeviceIndex position, not per thread.
+ *   Polls of the same position take turns (safely), but they share that read: a report goes to
+ *   whichever poll sees it first, and a poll with another Handle in the same position abandons
+ *   the read of the one before. Keep each position's polls on one thread, and the polls of
+ *   different positions cost each other nothing.
+ * - CloseDevices() may race any call on the records it closes. It clears each Handle
+ *   atomically and closes the handle at once: a call already under way on the board ends as it
+ *   would have (a blocking ReadData() may still deliver a report, up to its time-out), the board
+ *   is released when the last such call returns, and every call that starts after CloseDevices()
+ *   has returned fails cleanly (#PANELINK_READ_FAILED, or 0 from a write), as with any closed
+ *   handle. Two threads closing the same records close each handle once.
+ * - Apart from CloseDevices() clearing Handle, the library only reads the caller's records
+ *   (outside enumeration), so threads may share one record array. Each call's own buffers
+ *   (input states, status records, reports) must not be shared with a call running at the same
+ *   time.
+ * - The virtual boards of simulation.h follow the same rules, and their functions may be called
+ *   from any thread while the other calls go on.
  *
  * @section overview_log Detection log
  *
@@ -356,7 +384,10 @@ PANELINK_API int32_t PANELINK_CALL DetectDevice(int32_t *count, DeviceRecord *de
 /**
  * Closes the handles of the first `number` records and sets their Handle to 0.
  *
- * Records whose Handle is already 0 are left alone.
+ * Records whose Handle is already 0 are left alone. May run while other threads call functions
+ * on the same records: it does not wait for their calls, which end as they would have, and
+ * every call that starts after it has returned fails as on any closed handle (see the main page,
+ * Threads).
  *
  * @param number how many records, from the first (0: none); must not exceed the array's length
  * @param devices the records (a null pointer is not touched)
@@ -406,8 +437,13 @@ PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *device, uint8_t *input
  * The library keeps one outstanding read per DeviceIndex (0 to 127). The first call for a
  * device, or the first after a failure, a time-out or a change of the record's Handle, starts the
  * read and returns #PANELINK_READ_PENDING. Only #PANELINK_READ_DECODED writes to `input_states`.
- * Like every function here, calls must not overlap (the state of all 128 devices is shared and
- * unlocked).
+ *
+ * Threads: polls of different DeviceIndex positions run side by side without waiting for each
+ * other or for any blocking call. A position's polls belong to one thread at a time: polls of
+ * the same position from several threads take turns and share its one outstanding read (see
+ * the main page). A CloseDevices() of the record's handle on another thread is safe at any
+ * moment: the poll under way ends with one of the results below, and every later poll of the
+ * record returns #PANELINK_READ_FAILED.
  *
  * @param device the board's record; its DeviceIndex selects the outstanding read
  * @param input_states the caller's 512-byte buffer

@@ -8,9 +8,11 @@
  * of the system's devices. Interfaces are plugged in with panelink_sim_add(); the board side of
  * each is driven with panelink_sim_push_input() / panelink_sim_pop_output() or a responder.
  *
- * Like the rest of the library, these functions expect one calling thread at a time. They keep
- * no pointer to caller memory after they return, except the responder and its context
- * (panelink_sim_set_responder()).
+ * Like the rest of the library, these functions may be called from several threads at once, also
+ * while other threads use the boards (a board unplugged during a call makes that call fail as a
+ * real board would). A responder runs on the thread whose write it answers, holding no lock of
+ * the library, so it may call any function. They keep no pointer to caller memory after they
+ * return, except the responder and its context (panelink_sim_set_responder()).
  */
 #ifndef PANELINK_SIMULATION_H
 #define PANELINK_SIMULATION_H

@@ -1,23 +1,25 @@
+#include <atomic>
+
 #include "backends/platform.h"
 #include "backends/process_environment.h"
 
 namespace panelink::platform {
 namespace {
 
-bool &simulation_flag() {
+std::atomic<bool> &simulation_flag() {
     // The environment chooses virtual boards for the whole process (PANELINK_SIMULATE=demo).
-    static bool enabled = [] { return library_variable("PANELINK_SIMULATE") != nullptr; }();
+    static std::atomic<bool> enabled{library_variable("PANELINK_SIMULATE") != nullptr};
     return enabled;
 }
 
 } // namespace
 
 bool simulation_enabled() {
-    return simulation_flag();
+    return simulation_flag().load(std::memory_order_acquire);
 }
 
 void enable_simulation() {
-    simulation_flag() = true;
+    simulation_flag().store(true, std::memory_order_release);
 }
 
 Backend &backend() {

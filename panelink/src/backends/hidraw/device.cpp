@@ -1,5 +1,6 @@
 #include "backends/hidraw/device.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -255,7 +256,11 @@ class HidrawDevice final : public Device {
     bool has_descriptor_ = false;
     bool numbered_input_ = false; // input reports carry a report ID byte
     hid::ReportDescriptor descriptor_;
-    bool gone_ = false; // a read found the device unplugged: no transfer starts any more
+    // A read found the device unplugged: no transfer starts any more. Atomic, as the polled read,
+    // ReadData and WriteData may each run on a thread of their own. Everything else is set up
+    // by the constructor and only read afterwards; reads and writes on the descriptor itself
+    // may overlap (the kernel hands each report to one read).
+    std::atomic<bool> gone_{false};
 };
 
 } // namespace

@@ -1,7 +1,12 @@
 // The simulated backend: the platform interface over the virtual interfaces of the simulated
 // bus, with overlapped-style reads that complete from the interface's input queue.
+//
+// Threads: a device takes its interface's lock for each look at the board side and lets it go
+// before time passes or a responder runs (see bus.h). The walk's snapshot is the enumeration's,
+// which takes turns.
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "backends/platform.h"
 #include "backends/simulated/bus.h"
@@ -55,7 +60,10 @@ class SimulatedDevice : public Device {
         return &*iface_->collection;
     }
 
-    void flush_input() override { iface_->input.clear(); }
+    void flush_input() override {
+        const std::lock_guard lock(iface_->mutex);
+        iface_->input.clear();
+    }
 
     bool start_read(InputRead &read) override {
         if (!usable()) {
@@ -103,11 +111,19 @@ class SimulatedDevice : public Device {
             set_last_error(Failure::TimedOut);
             return WaitResult::TimedOut;
         }
-        iface_->output.push(report, length);
+        PanelinkSimResponder responder = nullptr;
+        void *context = nullptr;
+        {
+            const std::lock_guard lock(iface_->mutex);
+            iface_->output.push(report, length);
+            responder = iface_->responder;
+            context = iface_->responder_context;
+        }
         // The responder may push input, unplug the interface or reset the bus: the interface
-        // stays alive through iface_, and the responder is taken before it runs.
-        if (const PanelinkSimResponder responder = iface_->responder) {
-            responder(iface_->id, report, length, iface_->responder_context);
+        // stays alive through iface_, and the responder is taken before it runs, outside the
+        // interface's lock.
+        if (responder != nullptr) {
+            responder(iface_->id, report, length, context);
         }
         return WaitResult::Completed;
     }
@@ -122,7 +138,7 @@ class SimulatedDevice : public Device {
         return true;
     }
 
-    // Completes the read with the oldest queued report, if any.
+    // Completes the read with the oldest queued report, if any. Under the interface's lock.
     bool deliver(InputRead &read) {
         if (iface_->input.empty()) {
             return false;
@@ -143,18 +159,19 @@ class SimulatedDevice : public Device {
     // the clock jumps to the next moving report if it is due within the time-out, else past it.
     WaitResult wait_manual(sim::Bus &bus, InputRead &read, uint32_t timeout_ms) {
         const uint64_t now = bus.now_ms();
+        const std::lock_guard lock(iface_->mutex);
         iface_->run_motion(now);
         if (deliver(read)) {
             return WaitResult::Completed;
         }
         if (const auto due = iface_->next_motion_ms(); due && *due <= now + timeout_ms) {
-            bus.advance_ms(*due - now);
+            bus.advance_to(*due);
             iface_->run_motion(*due);
             if (deliver(read)) {
                 return WaitResult::Completed;
             }
         }
-        bus.advance_ms(now + timeout_ms - bus.now_ms());
+        bus.advance_to(now + timeout_ms);
         set_last_error(Failure::TimedOut);
         return WaitResult::TimedOut;
     }
@@ -166,9 +183,12 @@ class SimulatedDevice : public Device {
                 read.started = false;
                 return WaitResult::Failed;
             }
-            iface_->run_motion(now);
-            if (deliver(read)) {
-                return WaitResult::Completed;
+            {
+                const std::lock_guard lock(iface_->mutex);
+                iface_->run_motion(now);
+                if (deliver(read)) {
+                    return WaitResult::Completed;
+                }
             }
             if (now - start >= timeout_ms) {
                 set_last_error(Failure::TimedOut);
@@ -187,7 +207,7 @@ class SimulatedBackend : public Backend {
         sim::Bus &bus = sim::bus();
         bus.populate_from_environment_once();
         snapshot_.clear();
-        if (bus.enumeration_fault().trip()) {
+        if (bus.trip_enumeration_fault()) {
             set_last_error(Failure::NoInterfaceSet);
             return false;
         }

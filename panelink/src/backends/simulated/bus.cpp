@@ -45,7 +45,6 @@ int Bus::add(const PanelinkSimInterface &description, const Motion &motion) {
         return 0;
     }
     auto iface = std::make_shared<Interface>();
-    iface->id = next_id_++;
     iface->attributes = {description.vendor_id, description.product_id, description.version_number};
     iface->path = description.path;
     const wchar_t *texts[3] = {description.manufacturer, description.product,
@@ -64,11 +63,14 @@ int Bus::add(const PanelinkSimInterface &description, const Motion &motion) {
         }
     }
     iface->motion = motion;
+    const std::lock_guard lock(mutex_);
+    iface->id = next_id_++;
     interfaces_.push_back(std::move(iface));
     return interfaces_.back()->id;
 }
 
 bool Bus::remove(int id) {
+    const std::lock_guard lock(mutex_);
     const auto it = std::find_if(interfaces_.begin(), interfaces_.end(),
                                  [id](const auto &iface) { return iface->id == id; });
     if (it == interfaces_.end()) {
@@ -80,6 +82,7 @@ bool Bus::remove(int id) {
 }
 
 void Bus::reset() {
+    const std::lock_guard lock(mutex_);
     for (const auto &iface : interfaces_) {
         iface->removed = true;
     }
@@ -90,16 +93,18 @@ void Bus::reset() {
     environment_checked_ = true;
 }
 
-Interface *Bus::find(int id) {
+std::shared_ptr<Interface> Bus::find(int id) {
+    const std::lock_guard lock(mutex_);
     for (const auto &iface : interfaces_) {
         if (iface->id == id) {
-            return iface.get();
+            return iface;
         }
     }
     return nullptr;
 }
 
 std::shared_ptr<Interface> Bus::find_path(const std::string &path) {
+    const std::lock_guard lock(mutex_);
     for (const auto &iface : interfaces_) {
         if (iface->path == path) {
             return iface;
@@ -108,11 +113,30 @@ std::shared_ptr<Interface> Bus::find_path(const std::string &path) {
     return nullptr;
 }
 
+std::vector<std::shared_ptr<Interface>> Bus::interfaces() const {
+    const std::lock_guard lock(mutex_);
+    return interfaces_;
+}
+
+void Bus::set_enumeration_fault(int count) {
+    const std::lock_guard lock(mutex_);
+    enumeration_fault_.set(count);
+}
+
+bool Bus::trip_enumeration_fault() {
+    const std::lock_guard lock(mutex_);
+    return enumeration_fault_.trip();
+}
+
 void Bus::populate_from_environment_once() {
-    if (environment_checked_) {
-        return;
+    {
+        const std::lock_guard lock(mutex_);
+        if (environment_checked_) {
+            return;
+        }
+        environment_checked_ = true;
     }
-    environment_checked_ = true;
+    // Outside the lock: plugging in takes it.
     const char *value = library_variable("PANELINK_SIMULATE");
     if (value != nullptr && std::strcmp(value, "demo") == 0) {
         add_demo_set(*this);
@@ -126,6 +150,12 @@ uint64_t Bus::now_ms() const {
     const auto since_epoch = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<uint64_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count());
+}
+
+void Bus::advance_to(uint64_t ms) {
+    uint64_t now = manual_ms_.load();
+    while (now < ms && !manual_ms_.compare_exchange_weak(now, ms)) {
+    }
 }
 
 void Bus::pass_time(uint32_t ms) {

@@ -3,11 +3,18 @@
 //
 // Interfaces are shared with the devices opened to them, so a device whose interface has been
 // unplugged keeps a valid (removed) interface and fails its I/O instead of dangling.
+//
+// Threads: the bus's list of interfaces has a lock of its own, and so has each interface's board
+// side (queues, responder, faults, motion); what an interface was plugged in with never changes.
+// No lock is held while time passes or while a responder runs, so a responder may call back
+// into the library, and a board that waits never holds up another.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,12 +67,17 @@ struct Motion {
 };
 
 struct Interface {
+    // Set when plugged in, then never changed.
     int id = 0;
     Attributes attributes;
     std::string path;
     std::optional<std::wstring> texts[3]; // by DeviceText; empty: the request fails
     std::optional<hid::Collection> collection;
-    bool removed = false;
+
+    std::atomic<bool> removed{false};
+
+    // The board side, under `mutex`.
+    std::mutex mutex;
     ReportQueue input{kInputQueueReports};
     ReportQueue output{kOutputQueueReports};
     PanelinkSimResponder responder = nullptr;
@@ -73,11 +85,16 @@ struct Interface {
     FaultSwitch faults[PANELINK_SIM_FAULT_READ_WAIT + 1]; // indexed by Fault, Detail to ReadWait
     Motion motion;
 
-    bool trip(Fault fault) { return faults[static_cast<int>(fault)].trip(); }
+    // Takes the lock.
+    bool trip(Fault fault) {
+        const std::lock_guard lock(mutex);
+        return faults[static_cast<int>(fault)].trip();
+    }
 
     // The time the next moving report is due, or nothing for a board whose inputs stand still.
+    // Under the lock.
     std::optional<uint64_t> next_motion_ms() const;
-    // Queues the next moving report when it is due at `now_ms`.
+    // Queues the next moving report when it is due at `now_ms`. Under the lock.
     void run_motion(uint64_t now_ms);
 };
 
@@ -90,12 +107,14 @@ class Bus {
     void reset();
 
     // A present interface, or null.
-    Interface *find(int id);
+    std::shared_ptr<Interface> find(int id);
     std::shared_ptr<Interface> find_path(const std::string &path);
-    // Present interfaces in the order they were added.
-    const std::vector<std::shared_ptr<Interface>> &interfaces() const { return interfaces_; }
+    // Present interfaces in the order they were added (a copy of the list).
+    std::vector<std::shared_ptr<Interface>> interfaces() const;
 
-    FaultSwitch &enumeration_fault() { return enumeration_fault_; }
+    // The enumeration fault: sets its count, or uses up one occurrence.
+    void set_enumeration_fault(int count);
+    bool trip_enumeration_fault();
 
     // PANELINK_SIMULATE=demo: the built-in boards, plugged in once, at the first walk.
     void populate_from_environment_once();
@@ -104,15 +123,19 @@ class Bus {
     bool manual_clock() const { return manual_clock_; }
     uint64_t now_ms() const;
     void advance_ms(uint64_t ms) { manual_ms_ += ms; }
+    // Moves the manual clock on to `ms`, unless it is there already (another thread's wait may
+    // have moved it further).
+    void advance_to(uint64_t ms);
     // Lets `ms` pass: the manual clock moves on at once, the real one is slept through.
     void pass_time(uint32_t ms);
 
   private:
+    mutable std::mutex mutex_; // the list, the ids, the enumeration fault, the environment flag
     std::vector<std::shared_ptr<Interface>> interfaces_;
     FaultSwitch enumeration_fault_;
     int next_id_ = 1; // ids are never reused within the process
-    bool manual_clock_ = false;
-    uint64_t manual_ms_ = 0;
+    std::atomic<bool> manual_clock_{false};
+    std::atomic<uint64_t> manual_ms_{0};
     bool environment_checked_ = false;
 };
 

@@ -1,6 +1,9 @@
 // The exported functions of panelink/simulation.h: the board side of the simulated bus.
 #include <panelink/simulation.h>
 
+#include <memory>
+#include <mutex>
+
 #include "backends/platform.h"
 #include "backends/simulated/bus.h"
 
@@ -29,26 +32,29 @@ PANELINK_API int PANELINK_CALL panelink_sim_remove(int id) {
 
 PANELINK_API int PANELINK_CALL panelink_sim_push_input(int id, const unsigned char *report,
                                                        size_t length) {
-    Interface *iface = bus().find(id);
+    const std::shared_ptr<Interface> iface = bus().find(id);
     if (iface == nullptr || report == nullptr) {
         return 0;
     }
+    const std::lock_guard lock(iface->mutex);
     iface->input.push(report, length);
     return 1;
 }
 
 PANELINK_API size_t PANELINK_CALL panelink_sim_pop_output(int id, unsigned char *buffer,
                                                           size_t capacity) {
-    Interface *iface = bus().find(id);
+    const std::shared_ptr<Interface> iface = bus().find(id);
     if (iface == nullptr || (buffer == nullptr && capacity != 0)) {
         return 0;
     }
+    const std::lock_guard lock(iface->mutex);
     return iface->output.pop(buffer, capacity);
 }
 
 PANELINK_API void PANELINK_CALL panelink_sim_set_responder(int id, PanelinkSimResponder fn,
                                                            void *context) {
-    if (Interface *iface = bus().find(id)) {
+    if (const std::shared_ptr<Interface> iface = bus().find(id)) {
+        const std::lock_guard lock(iface->mutex);
         iface->responder = fn;
         iface->responder_context = fn != nullptr ? context : nullptr;
     }
@@ -62,14 +68,15 @@ PANELINK_API int PANELINK_CALL panelink_sim_set_fault(int id, int fault, int cou
         if (fault != PANELINK_SIM_FAULT_ENUMERATION) {
             return 0;
         }
-        bus().enumeration_fault().set(count);
+        bus().set_enumeration_fault(count);
         return 1;
     }
-    Interface *iface = bus().find(id);
+    const std::shared_ptr<Interface> iface = bus().find(id);
     if (iface == nullptr || fault < PANELINK_SIM_FAULT_DETAIL ||
         fault > PANELINK_SIM_FAULT_READ_WAIT) {
         return 0;
     }
+    const std::lock_guard lock(iface->mutex);
     iface->faults[fault].set(count);
     return 1;
 }

@@ -1,5 +1,8 @@
 #include "backends/win32/device.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "backends/win32/io.h"
 
 namespace panelink::platform::windows {
@@ -51,11 +54,14 @@ bool WindowsDevice::text(DeviceText which, wchar_t (&out)[kDeviceTextChars]) {
 }
 
 HidCollection *WindowsDevice::loaded_collection() {
-    if (!collection_tried_) {
-        collection_tried_ = true;
-        auto loaded = std::make_unique<HidCollection>();
-        if (loaded->load(file_))
-            collection_ = std::move(loaded);
+    if (!collection_tried_.load(std::memory_order_acquire)) {
+        const std::lock_guard lock(collection_mutex_);
+        if (!collection_tried_.load(std::memory_order_relaxed)) {
+            auto loaded = std::make_unique<HidCollection>();
+            if (loaded->load(file_))
+                collection_ = std::move(loaded);
+            collection_tried_.store(true, std::memory_order_release);
+        }
     }
     return collection_.get();
 }
@@ -88,7 +94,19 @@ void WindowsDevice::cancel_read(InputRead &read) {
 }
 
 WaitResult WindowsDevice::write(const uint8_t *report, size_t length, uint32_t timeout_ms) {
-    return write_report(file_, write_event_, report, length, timeout_ms);
+    // A write of another thread on the same interface holds the event: this one waits for it
+    // within its own time-out, and has what is left of it.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    std::unique_lock turn(write_turn_, std::defer_lock);
+    if (!turn.try_lock_until(deadline)) {
+        SetLastError(WAIT_TIMEOUT);
+        return WaitResult::TimedOut;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left_ms = static_cast<uint32_t>(std::max<int64_t>(0, left.count()));
+    return write_report(file_, write_event_, report, length, std::min(left_ms, timeout_ms));
 }
 
 } // namespace panelink::platform::windows

@@ -1,8 +1,13 @@
 // An open Windows HID interface: a file handle opened for overlapped I/O, its parsed
 // collection (fetched once, on first use) and the event its writes wait on.
+//
+// Threads: the collection is fetched once whichever thread asks first; writes take turns on the
+// one write event, each within its own time-out; reads carry their own OVERLAPPED and event.
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "backends/platform.h"
 #include "backends/win32/collection.h"
@@ -33,8 +38,10 @@ class WindowsDevice final : public Device {
     HidCollection *loaded_collection();
 
     HANDLE file_;
-    HANDLE write_event_; // manual reset; null when it could not be created
-    bool collection_tried_ = false;
+    HANDLE write_event_;          // manual reset; null when it could not be created
+    std::timed_mutex write_turn_; // one write at a time on write_event_
+    std::mutex collection_mutex_; // fetching the collection
+    std::atomic<bool> collection_tried_{false};
     std::unique_ptr<HidCollection> collection_; // null when the interface has no parsed data
 };
 

@@ -1,6 +1,7 @@
 #include "backends/win32/io.h"
 
 #include <limits>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -21,13 +22,15 @@ PendingRead &pending(InputRead &read) {
     return *std::launder(reinterpret_cast<PendingRead *>(read.platform));
 }
 
-// Manual-reset events lent to reads under way. Single-threaded like the rest of the library.
+// Manual-reset events lent to reads under way, shared by every thread: each member function
+// takes the pool's lock.
 class EventPool {
   public:
     static constexpr size_t kNone = std::numeric_limits<size_t>::max();
 
     // An event for `read`, not signalled, or kNone (last error set) when none can be created.
     size_t take(InputRead &read) {
+        const std::lock_guard lock(mutex_);
         for (size_t i = 0; i < slots_.size(); ++i) {
             if (slots_[i].read == nullptr) {
                 slots_[i].read = &read;
@@ -41,17 +44,35 @@ class EventPool {
         return slots_.size() - 1;
     }
 
-    void give_back(size_t index) { slots_[index].read = nullptr; }
+    void give_back(size_t index) {
+        const std::lock_guard lock(mutex_);
+        slots_[index].read = nullptr;
+    }
 
-    HANDLE event(size_t index) const { return slots_[index].event; }
-    InputRead *user(size_t index) const { return slots_[index].read; }
-    size_t size() const { return slots_.size(); }
+    HANDLE event(size_t index) const {
+        const std::lock_guard lock(mutex_);
+        return slots_[index].event;
+    }
+    // The reads under way on `file`.
+    std::vector<InputRead *> users_of(HANDLE file) const;
+    size_t size() const {
+        const std::lock_guard lock(mutex_);
+        return slots_.size();
+    }
+    size_t in_use() const {
+        const std::lock_guard lock(mutex_);
+        size_t used = 0;
+        for (const Slot &slot : slots_)
+            used += slot.read != nullptr ? 1 : 0;
+        return used;
+    }
 
   private:
     struct Slot {
         HANDLE event;
         InputRead *read; // null while the event is free
     };
+    mutable std::mutex mutex_;
     std::vector<Slot> slots_;
 };
 
@@ -60,6 +81,15 @@ class EventPool {
 EventPool &pool() {
     static EventPool &events = *new EventPool;
     return events;
+}
+
+std::vector<InputRead *> EventPool::users_of(HANDLE file) const {
+    const std::lock_guard lock(mutex_);
+    std::vector<InputRead *> reads;
+    for (const Slot &slot : slots_)
+        if (slot.read != nullptr && pending(*slot.read).file == file)
+            reads.push_back(slot.read);
+    return reads;
 }
 
 void finish(InputRead &read) {
@@ -142,11 +172,7 @@ void cancel_read(InputRead &read) {
 
 void finish_reads(HANDLE file) {
     bool cancelled = false;
-    EventPool &events = pool();
-    for (size_t i = 0; i < events.size(); ++i) {
-        InputRead *read = events.user(i);
-        if (read == nullptr || pending(*read).file != file)
-            continue;
+    for (InputRead *read : pool().users_of(file)) {
         if (!cancelled) {
             CancelIoEx(file, nullptr); // every thread's transfers on the handle
             cancelled = true;
@@ -191,10 +217,7 @@ size_t read_events_created() {
 }
 
 size_t read_events_in_use() {
-    size_t used = 0;
-    for (size_t i = 0; i < pool().size(); ++i)
-        used += pool().user(i) != nullptr ? 1 : 0;
-    return used;
+    return pool().in_use();
 }
 
 } // namespace panelink::platform::windows
