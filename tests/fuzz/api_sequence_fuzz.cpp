@@ -61,6 +61,7 @@ constexpr size_t kLooseRecords = 4;
 constexpr size_t kMaxBoards = 192;
 constexpr size_t kMaxCommandReport = 68; // the output commands' report buffer
 constexpr size_t kMaxPushedReport = 400;
+constexpr uint16_t kVersionNumber = 0x0102; // of every board plugged in
 
 // Reads the input front to back; past its end every read gives 0.
 class Reader {
@@ -203,6 +204,7 @@ struct Board {
     Sequence *sequence = nullptr;
     int sim_id = 0; // 0: unplugged
     std::string path;
+    Product product{};
     bool write_faulted = false; // a write fault was set: its writes may time out
     ResponderMode responder = ResponderMode::None;
     uint8_t reply[64] = {};
@@ -279,7 +281,7 @@ int plug(Sequence &s, const Product &product, const std::vector<uint8_t> &descri
     PanelinkSimInterface iface{};
     iface.vendor_id = product.vendor_id;
     iface.product_id = product.product_id;
-    iface.version_number = 0x0102;
+    iface.version_number = kVersionNumber;
     iface.path = path;
     iface.manufacturer = manufacturer;
     iface.product = product_text;
@@ -292,6 +294,7 @@ int plug(Sequence &s, const Product &product, const std::vector<uint8_t> &descri
     board.sequence = &s;
     board.sim_id = id;
     board.path = path;
+    board.product = product;
     s.plugged[id] = &board;
     return id;
 }
@@ -643,6 +646,12 @@ bool write_expected(const Sequence &s, const DeviceRecord &record, size_t limit)
 // ---------------------------------------------------------------------------------------------
 // Calls
 
+// Bytes of a record's text field before its terminator (the whole field when it has none).
+template <size_t N> size_t text_length(const char (&field)[N]) {
+    const void *end = std::memchr(field, 0, N);
+    return end != nullptr ? static_cast<size_t>(static_cast<const char *>(end) - field) : N;
+}
+
 int32_t detection_mode(Reader &in) {
     static constexpr int32_t kModes[] = {PANELINK_MODE_STANDARD,
                                          PANELINK_MODE_FLASH,
@@ -710,6 +719,16 @@ void op_detect(Sequence &s, Reader &in) {
         const auto board = paths.find(std::string(r.DevicePath, r.DevicePathLength));
         REQUIRE(board != paths.end()); // a record names a board on the bus
         s.live[r.Handle] = board->second;
+        // The record carries that board's identity, and length fields that match its texts.
+        const Product &product = s.plugged[board->second]->product;
+        REQUIRE(r.VendorID == product.vendor_id && r.ProductID == product.product_id);
+        REQUIRE(r.VersionNumber == kVersionNumber);
+        REQUIRE(r.IsConfigInterface <= 1);
+        REQUIRE(r.ProductNameLength >= 0 &&
+                static_cast<size_t>(r.ProductNameLength) == text_length(r.ProductName));
+        REQUIRE(r.ManufacturerLength >= 0 &&
+                static_cast<size_t>(r.ManufacturerLength) == text_length(r.Manufacturer));
+        REQUIRE(r.SerialNumberLength == 3);
     }
     // Past the filled entries: the next one untouched or zeroed (a rejected interface was tried
     // in it), the rest untouched.
