@@ -245,6 +245,10 @@ struct Sequence {
             std::memset(array.data(), 0xE7, array.size());
         for (Guarded &record : loose)
             std::memset(record.data(), 0, record.size());
+        // Nothing of an earlier sequence shows in this one's buffers.
+        for (Guarded &buffer : states)
+            std::memset(buffer.data(), 0x5A, buffer.size());
+        std::memset(status.data(), 0, status.size());
         handles_at_start = panelink::open_device_count();
     }
 
