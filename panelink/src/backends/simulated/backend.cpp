@@ -87,13 +87,15 @@ class SimulatedDevice : public Device {
             read.started = false; // the transfer failed with the device
             return WaitResult::Failed;
         }
+        sim::Bus &bus = sim::bus();
+        if (bus.manual_clock()) {
+            return wait_manual(bus, read, timeout_ms); // looks at the fault under its own lock
+        }
         if (iface_->trip(Fault::ReadWait)) {
             set_last_error(Failure::RequestFailed);
             return WaitResult::Failed;
         }
-        sim::Bus &bus = sim::bus();
-        return bus.manual_clock() ? wait_manual(bus, read, timeout_ms)
-                                  : wait_real(bus, read, timeout_ms);
+        return wait_real(bus, read, timeout_ms);
     }
 
     void cancel_read(InputRead &read) override { read.started = false; }
@@ -157,9 +159,14 @@ class SimulatedDevice : public Device {
 
     // Manual clock: nothing can happen while the caller waits except the board's own motion, so
     // the clock jumps to the next moving report if it is due within the time-out, else past it.
+    // The read-wait fault is looked at under the same lock (one lock per poll).
     WaitResult wait_manual(sim::Bus &bus, InputRead &read, uint32_t timeout_ms) {
-        const uint64_t now = bus.now_ms();
         const std::lock_guard lock(iface_->mutex);
+        if (iface_->faults[static_cast<int>(Fault::ReadWait)].trip()) {
+            set_last_error(Failure::RequestFailed);
+            return WaitResult::Failed;
+        }
+        const uint64_t now = bus.now_ms();
         iface_->run_motion(now);
         if (deliver(read)) {
             return WaitResult::Completed;

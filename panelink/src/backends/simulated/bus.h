@@ -23,6 +23,7 @@
 
 #include "backends/platform.h"
 #include "backends/simulated/report_queue.h"
+#include "spin_lock.h"
 
 namespace panelink::platform::sim {
 
@@ -76,8 +77,9 @@ struct Interface {
 
     std::atomic<bool> removed{false};
 
-    // The board side, under `mutex`.
-    std::mutex mutex;
+    // The board side, under `mutex`: held only for a look at the queues, faults or motion,
+    // never while time passes or a responder runs, so a lock that spins briefly serves.
+    SpinLock mutex;
     ReportQueue input{kInputQueueReports};
     ReportQueue output{kOutputQueueReports};
     PanelinkSimResponder responder = nullptr;
