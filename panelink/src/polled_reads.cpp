@@ -129,9 +129,14 @@ void release_polls(uint32_t handle) {
         PollSlot &slot = slot_at(i);
         if (slot.handle.load(std::memory_order_seq_cst) != handle)
             continue;
+        // Kept past the lock, so that the device (when this was its last holder) is closed
+        // without holding up the slot's next poll.
+        std::shared_ptr<platform::Device> closing;
         std::lock_guard guard(slot.lock);
-        if (slot.handle.load(std::memory_order_relaxed) == handle)
+        if (slot.handle.load(std::memory_order_relaxed) == handle) {
+            closing = slot.device;
             release(slot);
+        }
     }
 }
 
