@@ -10,7 +10,8 @@
 //     from bcdDevice, the texts (UTF-8 of any validity) and an input report read from the node;
 //   - the parsing helpers against small independent readings of the same text.
 //
-// Input layout: byte 0 global flags (bit 0: a second interface; bits 1-3: the detection mode),
+// Input layout: byte 0 global flags (bit 0: a second interface; bits 1-3: the detection mode;
+// bit 4: the first interface's class/hidraw link leads nowhere; bit 5: it has no uevent file),
 // then per interface a flags byte (bit 0 USB parent, bit 1 device node present, bit 2
 // report_descriptor, bit 3 manufacturer, bit 4 product, bit 5 serial, bit 6 bInterfaceNumber,
 // bit 7 bcdDevice) and nine fields, each a 16-bit little-endian length and its bytes: node name,
@@ -79,6 +80,8 @@ struct Interface {
     uint8_t flags = 0;
     std::string node, uevent, interface_number, bcd_device, manufacturer, product, serial,
         descriptor, input_report;
+    bool dangling_link = false; // class/hidraw/<node> leads to no folder
+    bool no_uevent = false;
     bool usb() const { return (flags & 0x01) != 0; }
     bool has_node() const { return (flags & 0x02) != 0; }
     bool has(int bit) const { return (flags & (1u << bit)) != 0; }
@@ -149,7 +152,8 @@ void lay_out(const Interface &iface, size_t i) {
                                 : fs::path(root().sysfs() + "/devices/virtual" + number + "/uhid");
     const fs::path hid = parent / ("0003:12DA:0910.000" + number);
     fs::create_directories(hid / "hidraw" / iface.node);
-    write_file(hid / "uevent", iface.uevent);
+    if (!iface.no_uevent)
+        write_file(hid / "uevent", iface.uevent);
     if (iface.has(2))
         write_file(hid / "report_descriptor", iface.descriptor);
     if (iface.has(6))
@@ -164,7 +168,7 @@ void lay_out(const Interface &iface, size_t i) {
     if (iface.has(5))
         write_file(above / "serial", iface.serial);
     fs::create_directory_symlink("../..", hid / "hidraw" / iface.node / "device");
-    fs::create_directory_symlink(hid / "hidraw" / iface.node,
+    fs::create_directory_symlink(iface.dangling_link ? hid / "gone" : hid / "hidraw" / iface.node,
                                  root().sysfs() + "/class/hidraw/" + iface.node);
     if (iface.has_node())
         REQUIRE(mkfifo((root().dev() + "/" + iface.node).c_str(), 0600) == 0);
@@ -320,7 +324,8 @@ struct Expected {
 Expected expected_of(const Interface &iface) {
     Expected e;
     std::string text;
-    e.valid = key_value(iface.uevent, "HID_ID", text) && hid_id(text, e.id);
+    e.valid = !iface.dangling_link && !iface.no_uevent && key_value(iface.uevent, "HID_ID", text) &&
+              hid_id(text, e.id);
     key_value(iface.uevent, "HID_NAME", e.hid_name);
     key_value(iface.uevent, "HID_UNIQ", e.hid_uniq);
     std::string phys;
@@ -561,6 +566,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         iface.input_report = in.field();
         named.push_back(iface);
     }
+    interfaces[0].dangling_link = (global & 0x10) != 0;
+    interfaces[0].no_uevent = (global & 0x20) != 0;
 
     std::error_code ignored;
     fs::remove_all(root().sysfs(), ignored);

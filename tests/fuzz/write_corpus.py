@@ -486,8 +486,12 @@ def sysfs_interface(flags=EVERYTHING, node=b"hidraw0", event=None, ifnum=b"01\n"
         node, event, ifnum, bcd, manufacturer, product, serial, descriptor, report_bytes))
 
 
-def sysfs_input(*interfaces, mode=0):
-    return bytes([(1 if len(interfaces) > 1 else 0) | (mode << 1)]) + b"".join(interfaces)
+DANGLING_LINK, NO_UEVENT = 0x10, 0x20
+
+
+def sysfs_input(*interfaces, mode=0, first=0):
+    """`first`: DANGLING_LINK and NO_UEVENT, for the first interface."""
+    return bytes([(1 if len(interfaces) > 1 else 0) | (mode << 1) | first]) + b"".join(interfaces)
 
 
 SYSFS = {
@@ -505,6 +509,9 @@ SYSFS = {
     "mode_report": sysfs_input(sysfs_interface(event=uevent(hid_id=b"0003:000012DA:00000800")),
                                mode=4),
     "no_node": sysfs_input(sysfs_interface(flags=EVERYTHING & ~NODE)),
+    "dangling_link": sysfs_input(sysfs_interface(), sysfs_interface(node=b"hidraw1"),
+                                 first=DANGLING_LINK),
+    "no_uevent": sysfs_input(sysfs_interface(), sysfs_interface(node=b"hidraw1"), first=NO_UEVENT),
     "no_texts_no_descriptor": sysfs_input(sysfs_interface(flags=USB | NODE | IFNUM)),
     "hid_id_missing": sysfs_input(sysfs_interface(event=b"DRIVER=hid-generic\nHID_NAME=x\n")),
     "hid_id_short": sysfs_input(sysfs_interface(event=uevent(hid_id=b"0003:12DA"))),
