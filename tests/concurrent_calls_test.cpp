@@ -303,9 +303,16 @@ TEST_F(ConcurrentCallsTest, ABlockingCallHoldsUpNoOtherBoard) {
              return ReadData(&record, states);
          },
          PANELINK_READ_TIMED_OUT, PANELINK_READ_FAILED},
+        // Five writes of 100 ms in a row: a window long enough for a machine under load.
         {"WriteData the board does not take",
          [](int id) { panelink_sim_set_fault(id, PANELINK_SIM_FAULT_WRITE_TIMEOUT, -1); },
-         [](DeviceRecord &record) { return WriteData(&record, uniform_report(3).data()); }, 0, 0},
+         [](DeviceRecord &record) {
+             int32_t result = -1;
+             for (int i = 0; i < 5; ++i)
+                 result = WriteData(&record, uniform_report(3).data());
+             return result;
+         },
+         0, 0},
     };
     panelink_sim_enable(0); // real clock: the calls really wait
     for (const Blocking &block : blocking) {
