@@ -263,7 +263,7 @@ static void check_transfers(uint16_t product, uint8_t id, const char *what) {
     /* The echo is not always back within ReadData's second under Wine in the emulated guest:
      * the stage tests what is decoded, not how fast (the kernel tests hold the limits). */
     int32_t read = PANELINK_READ_TIMED_OUT;
-    for (int attempt = 0; attempt < 3 && read == PANELINK_READ_TIMED_OUT; ++attempt)
+    for (int attempt = 0; attempt < 5 && read == PANELINK_READ_TIMED_OUT; ++attempt)
         read = ReadData(r, states);
     check(written == 65 && read == PANELINK_READ_DECODED && states_hold_pattern(states, 0x10), name,
           "WriteData %d, ReadData %d, states[0] 0x%02x", (int)written, (int)read, states[0]);
