@@ -19,9 +19,9 @@
 //
 // The bus runs on the manual clock, so reads that wait (ReadData, RetrieveStatus) return at once.
 //
-// Input: a list of operations, each an operation byte followed by its operands (see the Op enum
-// and the functions below; missing bytes read as 0). tests/fuzz/write_corpus.py writes the seed
-// corpus in this layout.
+// Input: a list of operations, each an operation byte followed by its operands, as the Op enum
+// and the functions below read them (missing bytes read as 0). The seed corpus comes from
+// tests/fuzz/write_corpus.py in this layout.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +44,7 @@
 #include <panelink/simulation.h>
 
 #include "handle_table.h"
+#include "open_descriptors.h"
 
 #define REQUIRE(condition)                                                                         \
     do {                                                                                           \
@@ -1080,22 +1081,8 @@ void use_log_folder() {
     static LogFolder folder;
 }
 
-size_t open_descriptors() {
-    DIR *dir = opendir("/proc/self/fd");
-    if (dir == nullptr)
-        return 0;
-    size_t count = 0;
-    while (const dirent *entry = readdir(dir))
-        count += entry->d_name[0] != '.' ? 1 : 0;
-    closedir(dir);
-    return count;
-}
 #else
 void use_log_folder() {}
-
-size_t open_descriptors() {
-    return 0;
-}
 #endif
 
 // Closes every handle the sequence left open, as a careful caller would at the end.

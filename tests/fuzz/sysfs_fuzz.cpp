@@ -42,6 +42,7 @@
 #include "backends/hidraw/text.h"
 #include "backends/platform.h"
 #include "handle_table.h"
+#include "open_descriptors.h"
 
 #define REQUIRE(condition)                                                                         \
     do {                                                                                           \
@@ -172,17 +173,6 @@ void lay_out(const Interface &iface, size_t i) {
                                  root().sysfs() + "/class/hidraw/" + iface.node);
     if (iface.has_node())
         REQUIRE(mkfifo((root().dev() + "/" + iface.node).c_str(), 0600) == 0);
-}
-
-size_t open_descriptors() {
-    DIR *dir = opendir("/proc/self/fd");
-    if (dir == nullptr)
-        return 0;
-    size_t count = 0;
-    while (const dirent *entry = readdir(dir))
-        count += entry->d_name[0] != '.' ? 1 : 0;
-    closedir(dir);
-    return count;
 }
 
 // ---------------------------------------------------------------------------------------------
