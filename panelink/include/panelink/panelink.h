@@ -202,6 +202,18 @@ enum {
     PANELINK_MAX_DEVICES = 128        /**< records one enumeration fills at the most */
 };
 
+/** How much each output command reads from the caller's pointer (see "Output commands"). */
+enum {
+    PANELINK_DIRECT_OUTPUT_BYTES = 15,   /**< WriteDirectOutput(): data bytes */
+    PANELINK_MUX_OUTPUT_BYTES = 56,      /**< WriteMuxOutput(): data bytes */
+    PANELINK_LATCHED_OUTPUT_STATES = 64, /**< WriteLatchedOutput(): one-byte states */
+    PANELINK_SPI_DAC_BYTES = 40,         /**< WriteSPIDAC(): data bytes */
+    PANELINK_DOT_MATRIX_BYTES = 16,      /**< WriteDotMatrix(): pattern bytes */
+    PANELINK_GLCD_LINE_BYTES = 24,       /**< WriteGLCD(): bytes of each text line */
+    PANELINK_CRTRWR_MAX_VALUES = 13,     /**< WriteCRTRWR(): values sent at the most */
+    PANELINK_LCD_CHARS = 20              /**< WriteLCD(): characters of the text */
+};
+
 /**
  * DeviceRecord: one board interface, exactly 848 bytes, little-endian, fixed offsets.
  *
@@ -525,7 +537,7 @@ PANELINK_API int32_t PANELINK_CALL RetrieveStatus(DeviceRecord *device, StatusRe
  *
  * @param device the board's record
  * @param port the module's port
- * @param data 15 bytes, sent as they are
+ * @param data #PANELINK_DIRECT_OUTPUT_BYTES (15) bytes, sent as they are
  * @return OutputReportByteLength when the board took the report, else 0
  */
 PANELINK_API int32_t PANELINK_CALL WriteDirectOutput(DeviceRecord *device, int32_t port,
@@ -536,7 +548,7 @@ PANELINK_API int32_t PANELINK_CALL WriteDirectOutput(DeviceRecord *device, int32
  *
  * @param device the board's record
  * @param port the module's port
- * @param data 56 bytes, sent as they are
+ * @param data #PANELINK_MUX_OUTPUT_BYTES (56) bytes, sent as they are
  * @return OutputReportByteLength when the board took the report, else 0
  */
 PANELINK_API int32_t PANELINK_CALL WriteMuxOutput(DeviceRecord *device, int32_t port,
@@ -548,7 +560,8 @@ PANELINK_API int32_t PANELINK_CALL WriteMuxOutput(DeviceRecord *device, int32_t 
  *
  * @param device the board's record
  * @param port the module's port
- * @param states 64 bytes, each 0 or 1 (a state above 1 also sets neighbouring bits of its byte)
+ * @param states #PANELINK_LATCHED_OUTPUT_STATES (64) bytes, each 0 or 1 (a state above 1 also
+ *               sets neighbouring bits of its byte)
  * @param parameter passed to the board unchanged
  * @return OutputReportByteLength when the board took the report, else 0
  */
@@ -560,7 +573,7 @@ PANELINK_API int32_t PANELINK_CALL WriteLatchedOutput(DeviceRecord *device, int3
  *
  * @param device the board's record
  * @param port the module's port
- * @param data 40 bytes, sent as they are
+ * @param data #PANELINK_SPI_DAC_BYTES (40) bytes, sent as they are
  * @param parameter passed to the board unchanged
  * @return OutputReportByteLength when the board took the report, else 0
  */
@@ -587,7 +600,8 @@ PANELINK_API int32_t PANELINK_CALL CmdGLCD(DeviceRecord *device, int32_t port, i
  * @param position the position byte: where the text goes
  * @param line_count number of lines, at most 2 (a larger count sends 2)
  * @param parameter passed to the board unchanged
- * @param text line_count * 24 bytes (not terminated); null sends spaces
+ * @param text line_count * #PANELINK_GLCD_LINE_BYTES (24) bytes (not terminated); null sends
+ *             spaces
  * @return OutputReportByteLength when the board took the report, else 0
  */
 PANELINK_API int32_t PANELINK_CALL WriteGLCD(DeviceRecord *device, int32_t port, int32_t position,
@@ -599,7 +613,7 @@ PANELINK_API int32_t PANELINK_CALL WriteGLCD(DeviceRecord *device, int32_t port,
  *
  * @param device the board's record
  * @param port the module's port
- * @param patterns 16 bytes, sent as they are
+ * @param patterns #PANELINK_DOT_MATRIX_BYTES (16) bytes, sent as they are
  * @param parameter passed to the board unchanged
  * @return OutputReportByteLength when the board took the report, else 0
  */
@@ -613,7 +627,7 @@ PANELINK_API int32_t PANELINK_CALL WriteDotMatrix(DeviceRecord *device, int32_t 
  * @param device the board's record
  * @param port the module's port
  * @param value one byte sent before the values
- * @param count number of values (a larger count than 13 sends 13)
+ * @param count number of values (a larger count than #PANELINK_CRTRWR_MAX_VALUES, 13, sends 13)
  * @param start_index index of the first value sent (0 to 255)
  * @param values the caller's array; may be null when count is 0
  * @return OutputReportByteLength when the board took the report, else 0
@@ -646,8 +660,8 @@ PANELINK_API int32_t PANELINK_CALL ClearLCD(DeviceRecord *device, int32_t unused
  * @param device the board's record
  * @param unused not read
  * @param selector goes to the board unchanged
- * @param text 20 characters (a shorter text must still be readable for 20 bytes), or null for
- *             20 spaces
+ * @param text #PANELINK_LCD_CHARS (20) characters (a shorter text must still be readable for 20
+ *             bytes), or null for 20 spaces
  * @param parameter passed to the board unchanged
  * @return OutputReportByteLength when the board took the report, else 0
  */
