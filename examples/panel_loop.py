@@ -19,7 +19,7 @@ parser.add_argument("--seconds", type=float, default=30.0)
 args = parser.parse_args()
 
 counter, switch = 0, None
-with panelink.open(product_id=args.product) as boards:
+with panelink.detect(product_id=args.product) as boards:
     if not boards:
         raise SystemExit(f"no board {args.product:#06x} found")
     board = boards[0]

@@ -16,7 +16,7 @@ parser.add_argument("--product", type=lambda text: int(text, 0), help="product I
 parser.add_argument("--seconds", type=float, default=10.0, help="how long to watch")
 args = parser.parse_args()
 
-with panelink.open(product_id=args.product) as boards:
+with panelink.detect(product_id=args.product) as boards:
     if not boards:
         raise SystemExit("no board found")
     board = boards[0]

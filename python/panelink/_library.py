@@ -17,9 +17,9 @@ from .errors import LibraryNotFoundError
 ENVIRONMENT_VARIABLE = "PANELINK_LIBRARY"
 PACKAGE_DIR = os.path.dirname(os.path.abspath(__file__))
 
-# The library expects one calling thread at a time: every call into it holds this lock. It is
-# re-entrant because a virtual board's responder runs inside a write and may push a report.
-lock = threading.RLock()
+# Guards the loading only. The library itself may be called from any number of threads at once
+# (panelink.h, "Threads"), so no lock is held around its calls.
+_load_lock = threading.Lock()
 
 _loaded = None
 _loaded_from = None
@@ -74,11 +74,14 @@ def _load_first():
 def library():
     """The loaded library, with its functions' signatures declared (loaded on first use)."""
     global _loaded, _loaded_from
-    with lock:
+    if _loaded is not None:
+        return _loaded
+    with _load_lock:
         if _loaded is None:
             lib, name = _load_first()
             _declare(lib)
-            _loaded, _loaded_from = lib, name
+            _loaded_from = name
+            _loaded = lib  # set last: a thread that sees it sees the declared signatures
         return _loaded
 
 
@@ -144,6 +147,6 @@ def _declare(lib):
 
 
 def call(name, *args):
-    """Calls one library function under the lock."""
-    with lock:
-        return getattr(library(), name)(*args)
+    """Calls one library function (the package's only way into the library). Holds no lock: a
+    call that blocks on one board holds up nothing else."""
+    return getattr(library(), name)(*args)

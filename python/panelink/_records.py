@@ -2,11 +2,22 @@
 compare each field's offset with what the C compiler gives for the header."""
 import ctypes
 
+# The header's constants (PANELINK_<name> in panelink.h), defined here once for the whole
+# package; the layout test compares each with the value the C compiler gives.
 INPUT_STATES_SIZE = 512  # bytes of the caller's input-states buffer
-MAX_DEVICES = 128  # records one detection fills at the most
-# The array handed to a detection: room for every record it may fill, and for the entry after
-# the last one, which the library may zero while it tries a rejected interface there.
-RECORD_ARRAY_LENGTH = MAX_DEVICES + 1
+MAX_DEVICES = 128  # records one detection fills at the most: the length of a detection's array
+DIRECT_OUTPUT_BYTES = 15  # WriteDirectOutput(): data bytes
+MUX_OUTPUT_BYTES = 56  # WriteMuxOutput(): data bytes
+LATCHED_OUTPUT_STATES = 64  # WriteLatchedOutput(): one-byte states
+SPI_DAC_BYTES = 40  # WriteSPIDAC(): data bytes
+DOT_MATRIX_BYTES = 16  # WriteDotMatrix(): pattern bytes
+GLCD_LINE_BYTES = 24  # WriteGLCD(): bytes of each text line
+CRTRWR_MAX_VALUES = 13  # WriteCRTRWR(): values sent at the most
+LCD_CHARS = 20  # WriteLCD(): characters of the text
+READ_FAILED = 1  # ReadData() and ReadInputData() results
+READ_DECODED = 2
+READ_PENDING = 3
+READ_TIMED_OUT = 4
 
 
 class DeviceRecord(ctypes.Structure):

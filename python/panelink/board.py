@@ -1,15 +1,22 @@
 """One detected board interface: its identity as Python values, its inputs and its raw reports."""
 import ctypes
 import locale
+import threading
 
 from . import _library
-from ._library import lock
+from ._arguments import data_bytes, flag
 from ._outputs import OutputCommands
-from ._records import INPUT_STATES_SIZE, StatusRecord, record_text
+from ._records import (
+    INPUT_STATES_SIZE,
+    READ_DECODED,
+    READ_PENDING,
+    READ_TIMED_OUT,
+    StatusRecord,
+    record_text,
+)
+from ._texts import escape_controls
 from .errors import BoardClosedError, BoardFailedError, UnsupportedReportError
 from .status import Status
-
-READ_FAILED, READ_DECODED, READ_PENDING, READ_TIMED_OUT = 1, 2, 3, 4
 
 
 def _text(record, field, length_field):
@@ -21,7 +28,11 @@ def _text(record, field, length_field):
 class Board(OutputCommands):
     """A board interface found by panelink.detect(). Its identity attributes are plain values,
     read when it was detected; its methods use the library's record, and raise BoardClosedError
-    once the boards were closed."""
+    once the boards were closed.
+
+    Threads: any method may be called from any thread, and a call that waits for one board
+    (read(), status(), a write) holds up no call on another. poll() keeps one outstanding read
+    per board: keep each board's polls on one thread (they take turns otherwise)."""
 
     def __init__(self, session, position):
         self._session = session
@@ -42,14 +53,20 @@ class Board(OutputCommands):
         self.usage = record.Usage
         self.usage_page = record.UsagePage
         self.is_config_interface = bool(record.IsConfigInterface)
-        # The decoded states of each form; positions a report does not reach keep their values.
+        # poll()'s state: the decoded states of each form, and whether the library holds an
+        # outstanding polled read for this board. The polled read never blocks, so its lock is
+        # held across the call.
+        self._poll_lock = threading.Lock()
         self._states = {
             packed: (ctypes.c_uint8 * INPUT_STATES_SIZE)() for packed in (False, True)
         }
-        self._reading = False  # the library holds an outstanding polled read for this board
+        self._reading = False
 
     def describe(self):
-        return f"board {self.index} ({self.product or 'unnamed'}, {self.path})"
+        """"board <index> (<product>, <path>)", for messages; control characters in the
+        device's texts are shown as \\xNN, so a text cannot act on a terminal."""
+        product = escape_controls(self.product) if self.product else "unnamed"
+        return f"board {self.index} ({product}, {escape_controls(self.path)})"
 
     def __repr__(self):
         return (
@@ -59,15 +76,14 @@ class Board(OutputCommands):
 
     @property
     def closed(self):
-        with lock:
-            return self._session.closed or self._session.records[self._position].Handle == 0
+        return self._session.closed or self._session.records[self._position].Handle == 0
 
     @property
     def is_joystick(self):
         return self.usage_page == 1 and self.usage == 4
 
     def _record(self):
-        """The open record (call with the lock held)."""
+        """The open record."""
         if self.closed:
             raise BoardClosedError(self, "the board was closed; detect the boards again")
         return self._session.records[self._position]
@@ -85,26 +101,27 @@ class Board(OutputCommands):
     def state_count(self, packed=False):
         """How many input states a decode gives: one per button of a joystick, else one per
         input bit (packed=False) or one per report data byte (packed=True)."""
+        packed = flag(packed, "packed")
         if self.is_joystick:
             return min(self.inputs, INPUT_STATES_SIZE) if self.inputs > 0 else INPUT_STATES_SIZE
         data_bytes = max(self.input_report_length - 1, 0)
         return min(data_bytes if packed else 8 * data_bytes, INPUT_STATES_SIZE)
 
-    def _decoded(self, packed):
-        return bytes(self._states[packed][: self.state_count(packed)])
-
     def poll(self, packed=False):
         """The input states when a report has come since the last call (bytes, one per input
-        or, packed, one per report data byte), None when none has. Never blocks."""
-        with lock:
+        or, packed (True or 1), one per report data byte), None when none has. Never blocks."""
+        packed = flag(packed, "packed")
+        with self._poll_lock:
             record = self._readable_record()
-            read_input_data = _library.library().ReadInputData
+            states = self._states[packed]
             # At most: the read times out and is restarted, then looked at once more.
             for _ in range(3):
-                result = read_input_data(ctypes.byref(record), self._states[packed], int(packed))
+                result = _library.call(
+                    "ReadInputData", ctypes.byref(record), states, int(packed)
+                )
                 if result == READ_DECODED:
                     self._reading = True
-                    return self._decoded(packed)
+                    return bytes(states[: self.state_count(packed)])
                 if result == READ_PENDING:
                     if self._reading:
                         return None
@@ -123,35 +140,35 @@ class Board(OutputCommands):
         """Waits up to 1000 ms for the next input report: its states in packed form (one byte
         per report data byte; a joystick's buttons one per byte), or None when none came. Do not
         mix with poll() on one board: each takes reports from the other."""
-        with lock:
-            record = self._readable_record()
-            states = self._states[True]
-            result = _library.library().ReadData(ctypes.byref(record), states)
-            if result == READ_DECODED:
-                return self._decoded(True)
-            if result == READ_TIMED_OUT:
-                return None
-            raise BoardFailedError(self, "reading failed: the board is gone or the wait failed")
+        record = self._readable_record()
+        # A buffer of this call's own: the wait holds no lock, and calls may overlap. A packed
+        # decode writes every position that the states returned cover.
+        states = (ctypes.c_uint8 * INPUT_STATES_SIZE)()
+        result = _library.call("ReadData", ctypes.byref(record), states)
+        if result == READ_DECODED:
+            return bytes(states[: self.state_count(True)])
+        if result == READ_TIMED_OUT:
+            return None
+        raise BoardFailedError(self, "reading failed: the board is gone or the wait failed")
 
     def write(self, report):
-        """Sends one raw output report, report ID byte first (0 for the family's boards), filled
-        up with zeros to output_report_length. Returns the bytes written."""
-        with lock:
-            record = self._record()
-            length = record.OutputReportByteLength
-            if length == 0:
-                raise UnsupportedReportError(self, "the board takes no output reports")
-            data = bytes(report)
-            if len(data) > length:
-                raise ValueError(f"the report has {len(data)} bytes, the board takes {length}")
-            buffer = (ctypes.c_uint8 * length).from_buffer_copy(data.ljust(length, b"\0"))
-            return self._sent(_library.library().WriteData(ctypes.byref(record), buffer))
+        """Sends one raw output report (bytes, or a sequence of 0-255 ints), report ID byte first
+        (0 for the family's boards), filled up with zeros to output_report_length. Returns the
+        bytes written."""
+        data = data_bytes(report, "report")
+        record = self._record()
+        length = record.OutputReportByteLength
+        if length == 0:
+            raise UnsupportedReportError(self, "the board takes no output reports")
+        if len(data) > length:
+            raise ValueError(f"the report has {len(data)} bytes, the board takes {length}")
+        buffer = (ctypes.c_uint8 * length).from_buffer_copy(data.ljust(length, b"\0"))
+        return self._sent(_library.call("WriteData", ctypes.byref(record), buffer))
 
     def status(self):
         """The board's usable ports, modules and flags (blocks while the board answers: up to
         2.2 s per port pair)."""
-        with lock:
-            record = self._record()
-            status = StatusRecord()
-            _library.library().RetrieveStatus(ctypes.byref(record), ctypes.byref(status))
-            return Status(status)
+        record = self._record()
+        status = StatusRecord()
+        _library.call("RetrieveStatus", ctypes.byref(record), ctypes.byref(status))
+        return Status(status)

@@ -1,6 +1,7 @@
 """Board status (RetrieveStatus) as Python values."""
 import re
 
+from ._arguments import integer
 from ._records import StatusRecord
 
 
@@ -24,13 +25,12 @@ class Status:
 
     def module_type(self, port):
         """The module type (1 to 7) on `port` (0 to 23) when the port is active, else None."""
-        if not 0 <= port < len(self.port_present):
-            raise ValueError(f"port must be 0 to {len(self.port_present) - 1}, not {port}")
+        port = integer(port, "port", 0, len(self.port_present) - 1)
         if self.port_present[port] == 1 and self.port_fault[port] == 0:
             module = self.port_type[port]
             return module if 1 <= module <= 7 else None
         return None
 
     def __repr__(self):
-        active = {p: self.module_type(p) for p in range(24) if self.module_type(p)}
+        active = {p: self.module_type(p) for p in range(len(self.port_present)) if self.module_type(p)}
         return f"Status(active ports {active})"

@@ -1,7 +1,8 @@
 /* Prints the layout of the library's records as the C compiler sees the public headers: one line
  * "size <record> <bytes>" per record and "field <record> <name> <offset> <bytes>" per field,
- * then "version <major> <minor> <patch>". The Python package's tests compare its ctypes records
- * with these lines. */
+ * then "constant <name> <value>" per constant the Python package defines (the name without its
+ * PANELINK_ prefix) and "version <major> <minor> <patch>". The Python package's tests compare its
+ * ctypes records and constants with these lines. */
 #include <stdio.h>
 
 #include <panelink/simulation.h>
@@ -87,10 +88,35 @@ static void sim_interface(void) {
     FIELD(PanelinkSimInterface, report_descriptor_length);
 }
 
+#define CONSTANT(name) printf("constant %s %d\n", #name, (int)PANELINK_##name)
+
+static void constants(void) {
+    CONSTANT(INPUT_STATES_SIZE);
+    CONSTANT(MAX_DEVICES);
+    CONSTANT(DIRECT_OUTPUT_BYTES);
+    CONSTANT(MUX_OUTPUT_BYTES);
+    CONSTANT(LATCHED_OUTPUT_STATES);
+    CONSTANT(SPI_DAC_BYTES);
+    CONSTANT(DOT_MATRIX_BYTES);
+    CONSTANT(GLCD_LINE_BYTES);
+    CONSTANT(CRTRWR_MAX_VALUES);
+    CONSTANT(LCD_CHARS);
+    CONSTANT(READ_FAILED);
+    CONSTANT(READ_DECODED);
+    CONSTANT(READ_PENDING);
+    CONSTANT(READ_TIMED_OUT);
+    CONSTANT(MODE_FLASH);
+    CONSTANT(MODE_DEVICES);
+    CONSTANT(MODE_REPORT);
+    CONSTANT(MODE_ALL_DEVICES);
+    CONSTANT(MODE_STANDARD);
+}
+
 int main(void) {
     device_record();
     status_record();
     sim_interface();
+    constants();
     printf("version %d %d %d\n", PANELINK_VERSION_MAJOR, PANELINK_VERSION_MINOR,
            PANELINK_VERSION_PATCH);
     return 0;

@@ -1,6 +1,7 @@
-"""The ctypes records against the C compiler's view of the public headers, and the decoding of
-a record's texts."""
+"""The ctypes records and constants against the C compiler's view of the public headers, and
+the decoding of a record's texts."""
 import ctypes
+import locale
 import os
 import subprocess
 from pathlib import Path
@@ -8,6 +9,7 @@ from pathlib import Path
 import pytest
 
 import panelink
+from panelink import _records, simulation
 from panelink._records import DeviceRecord, PanelinkSimInterface, StatusRecord, record_text
 
 HERE = Path(__file__).resolve().parent
@@ -15,8 +17,9 @@ HERE = Path(__file__).resolve().parent
 
 @pytest.fixture(scope="module")
 def c_layout(tmp_path_factory):
-    """{record: (size, [(field, offset, size), ...])} and the version, from record_layout.c: the
-    build's program (PANELINK_RECORD_LAYOUT), else compiled here against the source headers."""
+    """{record: (size, [(field, offset, size), ...])}, the version and {constant: value}, from
+    record_layout.c: the build's program (PANELINK_RECORD_LAYOUT), else compiled here against the
+    source headers."""
     program = os.environ.get("PANELINK_RECORD_LAYOUT")
     if not program:
         program = str(tmp_path_factory.mktemp("layout") / "record_layout")
@@ -24,7 +27,7 @@ def c_layout(tmp_path_factory):
         compiler = os.environ.get("CC", "cc")
         subprocess.run([compiler, "-std=c11", "-I", str(include), str(HERE / "record_layout.c"),
                         "-o", program], check=True)
-    records, version = {}, None
+    records, version, constants = {}, None, {}
     for line in subprocess.run([program], check=True, capture_output=True, text=True).stdout.split("\n"):
         kind, *rest = line.split() or [None]
         if kind == "size":
@@ -33,7 +36,9 @@ def c_layout(tmp_path_factory):
             records[rest[0]][1].append((rest[1], int(rest[2]), int(rest[3])))
         elif kind == "version":
             version = ".".join(rest)
-    return records, version
+        elif kind == "constant":
+            constants[rest[0]] = int(rest[1])
+    return records, version, constants
 
 
 @pytest.mark.parametrize("record", [DeviceRecord, StatusRecord, PanelinkSimInterface])
@@ -59,6 +64,14 @@ def test_the_c_program_lists_every_byte_of_the_fixed_records(c_layout):
 
 def test_version_is_the_headers(c_layout):
     assert panelink.version() == c_layout[1]
+
+
+def test_constants_are_the_headers(c_layout):
+    constants = dict(c_layout[2])
+    modes = {name: constants.pop("MODE_" + name) for name in panelink.Mode.__members__}
+    assert modes == {mode.name: int(mode) for mode in panelink.Mode}
+    assert "LCD_CHARS" in constants and "MODE_STANDARD" not in constants
+    assert {name: getattr(_records, name) for name in constants} == constants
 
 
 def _record_with(field, data, length_field, length):
@@ -91,3 +104,32 @@ def test_long_texts_are_cut_at_their_field(sim):
     (board,) = panelink.detect()
     assert board.path == ("sim://" + "p" * 300)[:256]
     assert board.product.startswith("Q" * 250) and len(board.product) <= 256
+
+
+UTF8 = locale.getpreferredencoding(False).lower().replace("-", "") == "utf8"
+
+# product text the device gives -> how describe() and the errors show it
+DEVICE_TEXTS = [
+    ("Plain board", "Plain board"),
+    ("Bad \x01\x1b[31m name", "Bad \\x01\\x1B[31m name"),
+    ("\t\n\r\x00ignored", "\\x09\\x0A\\x0D"),  # a zero byte ends a text
+    ("del\x7f and \\x41", "del\\x7F and \\x41"),
+    ("".join(map(chr, range(1, 32))), "".join(f"\\x{c:02X}" for c in range(1, 32))),
+    pytest.param("Caf\u00e9 \u00ff\u00fe", "Caf\u00e9 \u00ff\u00fe",
+                 marks=pytest.mark.skipif(not UTF8, reason="needs a UTF-8 locale")),
+]
+
+
+@pytest.mark.parametrize("product, shown", DEVICE_TEXTS)
+def test_describe_shows_control_characters_escaped(sim, product, shown):
+    virtual = sim.add(0x12DA, 0x0700, "sim://test/\x1b]0;title\x07", product=product,
+                      descriptor=simulation.vendor_descriptor())
+    (board,) = panelink.detect()
+    assert board.product == product.split("\0")[0]  # the attribute keeps the device's text
+    expected = f"board 0 ({shown}, sim://test/\\x1B]0;title\\x07)"
+    assert board.describe() == expected
+    virtual.remove()
+    with pytest.raises(panelink.BoardFailedError) as failure:
+        board.poll()
+        board.poll()
+    assert str(failure.value).startswith(expected + ":")
