@@ -35,8 +35,8 @@ DeviceRecord *Boards::find(int64_t index) {
 std::string describe(const DeviceRecord &record) {
     char ids[16];
     std::snprintf(ids, sizeof ids, "%04x:%04x", record.VendorID, record.ProductID);
-    return "board " + std::to_string(record.DeviceIndex) + " (" + record_texts(record).product +
-           ", " + ids + ")";
+    return "board " + std::to_string(record.DeviceIndex) + " (" +
+           escape_controls(record_texts(record).product) + ", " + ids + ")";
 }
 
 DeviceRecord *pick_board(Boards &boards, int64_t index, std::ostream &err) {

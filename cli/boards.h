@@ -32,7 +32,7 @@ class Boards {
     int32_t count_ = 0;
 };
 
-// "board 2 (Zephyr-Lite, 12da:0910)" for messages.
+// "board 2 (Zephyr-Lite, 12da:0910)" for messages, control bytes of the product text escaped.
 std::string describe(const DeviceRecord &record);
 
 // Board `index` of `boards`; null after saying on `err` that there is none.

@@ -15,8 +15,9 @@ void print_line(const DeviceRecord &record, std::ostream &out) {
     const RecordTexts texts = record_texts(record);
     char ids[16];
     std::snprintf(ids, sizeof ids, "%04x:%04x", record.VendorID, record.ProductID);
-    out << record.DeviceIndex << "  " << ids << "  " << texts.product << "  serial " << texts.serial
-        << "  " << record.InputCount << " inputs  " << texts.path << "\n";
+    out << record.DeviceIndex << "  " << ids << "  " << escape_controls(texts.product)
+        << "  serial " << escape_controls(texts.serial) << "  " << record.InputCount << " inputs  "
+        << escape_controls(texts.path) << "\n";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "record_text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cwchar>
 
 namespace panelink::cli {
@@ -64,6 +65,22 @@ std::string locale_to_utf8(std::string_view text) {
         }
         append_utf8(out, static_cast<char32_t>(wide));
         pos += used;
+    }
+    return out;
+}
+
+std::string escape_controls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        char escaped[5];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+        out += escaped;
     }
     return out;
 }

@@ -28,4 +28,10 @@ RecordTexts record_texts(const DeviceRecord &record);
 // text in that locale become U+FFFD.
 std::string locale_to_utf8(std::string_view text);
 
+// A device text for the human-readable output: control bytes (below 0x20, and 0x7F) written as
+// "\xNN", as the library's detection log writes them, so that a board cannot move the cursor or
+// recolour the terminal through its texts. Bytes from 0x80 up are kept (a UTF-8 locale shows
+// them as text).
+std::string escape_controls(std::string_view text);
+
 } // namespace panelink::cli
