@@ -6,9 +6,12 @@
 #   inputscope   -> inputscope           the program, its desktop entry and icons
 #   tools        -> panelink-tools       the command-line tool panelink and its man page,
 #                                        panelink-uhid
+#   python       -> python3-panelink     the Python package in /usr/lib/python3/dist-packages
+#                                        (architecture all: ctypes, no compiled code)
 # Dependencies on system libraries come from dpkg-shlibdeps; libpanelink-dev, inputscope (which
-# loads the library at run time, so dpkg-shlibdeps cannot see it) and panelink-tools depend on the
-# library package of exactly their own version.
+# loads the library at run time, so dpkg-shlibdeps cannot see it), panelink-tools and
+# python3-panelink (which loads it through ctypes) depend on the library package of exactly their
+# own version.
 #
 # The licence: share/doc/panelink/LICENSE; in the Debian packages' layout (PANELINK_DEBIAN_PACKAGES)
 # share/doc/<package>/copyright in each package instead, as Debian wants one in every package.
@@ -21,6 +24,7 @@ endif()
 if(PANELINK_BUILD_TOOLS AND NOT WIN32)
   list(APPEND panelink_packages tools panelink-tools)
 endif()
+list(APPEND panelink_packages python python3-panelink)
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   set(debian_layout_default ON)
@@ -79,11 +83,15 @@ endwhile()
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
 set(CPACK_COMPONENT_INPUTSCOPE_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
+set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3")
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_INPUTSCOPE_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 
 # Descriptions: a summary line, then the long description (lines under 80 columns).
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
@@ -114,6 +122,11 @@ panelink lists the boards, watches their inputs, queries their status and
 sends output commands. panelink-uhid serves virtual boards through /dev/uhid:
 each becomes a HID device with its own hidraw node, which programs see as a
 plugged-in board.")
+set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+    "Python 3 package for the panelink family of USB interface boards
+The module panelink finds the boards, polls and reads their inputs, sends
+their output commands and asks their status, through the system's libpanelink
+(ctypes, no compiled code). panelink.simulation plugs in virtual boards.")
 
 # Refuses to build .deb files from a build whose layout is not the packages' (checked by cpack).
 set(CPACK_PANELINK_DEBIAN_PACKAGES "${PANELINK_DEBIAN_PACKAGES}")

@@ -1,7 +1,8 @@
 """The family's output commands as methods of Board. Each builds one output report in the
 library and sends it; each returns the bytes written and raises WriteFailedError when the board
 did not take the report. Data shorter than a command's fixed length is filled up (zeros, or
-spaces for LCD text); longer data and out-of-range numbers raise ValueError, arguments of the wrong kind TypeError."""
+spaces for LCD text); longer data and out-of-range numbers raise ValueError, arguments of the
+wrong kind TypeError."""
 import ctypes
 
 from . import _library
@@ -83,7 +84,9 @@ class OutputCommands:
         if isinstance(lines, (str, bytes, bytearray, memoryview)):
             lines = [lines]
         elif not hasattr(lines, "__iter__"):
-            raise TypeError(f"lines must be a text or a sequence of texts, not {type(lines).__name__}")
+            raise TypeError(
+                f"lines must be a text or a sequence of texts, not {type(lines).__name__}"
+            )
         lines = list(lines)
         if not 1 <= len(lines) <= 2:
             raise ValueError(f"the graphic LCD takes 1 or 2 lines, not {len(lines)}")

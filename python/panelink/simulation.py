@@ -145,7 +145,9 @@ class VirtualBoard:
         """`function(board, report)` sees each output report written to the board (bytes,
         report ID first) and may answer with board.push_input(); None removes it."""
         if function is not None and not callable(function):
-            raise TypeError(f"the responder must be callable or None, not {type(function).__name__}")
+            raise TypeError(
+                f"the responder must be callable or None, not {type(function).__name__}"
+            )
         with _responders_lock:
             if function is None:
                 _responders.pop(self.id, None)
@@ -160,9 +162,9 @@ def add(vendor_id, product_id, path, version=0, manufacturer="", product="", ser
         descriptor=None):
     """Plugs in a virtual interface and returns it. A text given as None makes that request
     fail; a descriptor of None gives no report lengths (no reads, no decoding)."""
-    descriptor_buffer, descriptor_length = (
-        _bytes_pointer(data_bytes(descriptor, "descriptor")) if descriptor is not None else (None, 0)
-    )
+    descriptor_buffer, descriptor_length = (None, 0)
+    if descriptor is not None:
+        descriptor_buffer, descriptor_length = _bytes_pointer(data_bytes(descriptor, "descriptor"))
     texts = {"manufacturer": manufacturer, "product": product, "serial": serial}
     for name, text in texts.items():
         if text is not None and not isinstance(text, str):
