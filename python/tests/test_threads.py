@@ -1,7 +1,8 @@
 """Calls on different boards do not wait for each other: a call blocked on one board (its
-virtual board's responder holds the write that the call makes until the test lets it go) holds
-up no poll, read or write on another board."""
+virtual board's responder holds the write that the call makes until the test lets it go, or a
+read waits for a report that never comes) holds up no poll, read or write on another board."""
 import threading
+import time
 from concurrent.futures import ThreadPoolExecutor
 
 import pytest
@@ -50,3 +51,20 @@ def test_a_call_blocked_on_one_board_holds_up_no_call_on_another(sim, blocking, 
         finally:
             release.set()
         blocked.result(timeout=10)
+
+
+def test_a_read_waiting_on_one_board_holds_up_no_poll_on_another(sim):
+    # On the real clock, a read of a board that sends nothing waits its full 1000 ms.
+    sim.enable(manual_clock=False)
+    sim.add(**dict(TEST_BOARD, path="sim://test/silent"))
+    quick_virtual = sim.add(**dict(TEST_BOARD, product_id=0x0500, path="sim://test/0500"))
+    boards = {board.product_id: board for board in panelink.detect()}
+    silent, quick = boards[0x0700], boards[0x0500]
+    with ThreadPoolExecutor(max_workers=2) as pool:
+        started = time.monotonic()
+        waiting = pool.submit(silent.read)
+        time.sleep(0.2)  # the read is under way
+        quick_virtual.push_input(bytes([0, 5]).ljust(65, b"\0"))
+        assert pool.submit(quick.poll, True).result(timeout=0.6)[0] == 5
+        assert not waiting.done() and time.monotonic() - started < 0.9
+        assert waiting.result(timeout=5) is None  # timed out: no report came
