@@ -89,20 +89,6 @@ TEST_F(PolledReadsTest, TimeOutAfterMoreThan1000MsOnTheMonotonicClock) {
     EXPECT_EQ(s[1], 1);
 }
 
-TEST_F(PolledReadsTest, ReportsQueuedBehindTheDecodedOneAreDiscarded) {
-    OpenBoard board;
-    InputStates s;
-    ASSERT_EQ(poll(board, s, 1), PANELINK_READ_PENDING);
-    board.push_input(input_report({0x11}));
-    board.push_input(input_report({0x22}));
-    ASSERT_EQ(poll(board, s, 1), PANELINK_READ_DECODED);
-    EXPECT_EQ(s[0], 0x11);
-    EXPECT_EQ(poll(board, s, 1), PANELINK_READ_PENDING);
-    panelink_sim_advance_ms(1001);
-    EXPECT_EQ(poll(board, s, 1), PANELINK_READ_TIMED_OUT);
-    EXPECT_EQ(s[0], 0x11);
-}
-
 TEST_F(PolledReadsTest, TransfersThatCannotStartFailWithoutDecoding) {
     OpenBoard board;
     InputStates s;
