@@ -7,6 +7,7 @@
 // caller decides how a broken guard fails (an EXPECT in a test, a trap in a fuzz target).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -67,7 +68,7 @@ class GuardedBuffer {
     // The buffer's bytes now, and whether they are still those of an earlier snapshot.
     std::vector<uint8_t> snapshot() const { return {data(), data() + size_}; }
     bool same_as(const std::vector<uint8_t> &before) const {
-        return before.size() == size_ && std::memcmp(before.data(), data(), size_) == 0;
+        return before.size() == size_ && std::equal(before.begin(), before.end(), data());
     }
 
   private:
