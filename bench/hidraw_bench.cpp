@@ -17,18 +17,18 @@
 #include <benchmark/benchmark.h>
 #include <panelink/panelink.h>
 
-#include "allocation_counter.h"
 #include "backends/hidraw/backend.h"
 #include "handle_table.h"
+#include "support/allocation_counter.h"
+#include "support/report_descriptors.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-const std::vector<uint8_t> kBoardDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00,
-                                               0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x02,
-                                               0x81, 0x02, 0x09, 0x03, 0x91, 0x02, 0xC0};
+// The family's boards: vendor page, no report IDs, 64-byte input and output reports.
+const std::vector<uint8_t> kBoardDescriptor = panelink::test::vendor_descriptor();
 
 void write_file(const fs::path &path, const std::string &contents) {
     fs::create_directories(path.parent_path());
@@ -94,12 +94,12 @@ void compare(benchmark::State &state, FifoBoard &fifo, Library library, Bare bar
     int64_t operations = 0;
     uint64_t library_allocations = 0;
     for (auto _ : state) {
-        const uint64_t a0 = bench::allocations();
+        const uint64_t a0 = panelink::test::allocations();
         auto t0 = Clock::now();
         for (int i = 0; i < kBlock; ++i)
             library(fifo);
         auto t1 = Clock::now();
-        library_allocations += bench::allocations() - a0;
+        library_allocations += panelink::test::allocations() - a0;
         for (int i = 0; i < kBlock; ++i)
             bare(fifo);
         auto t2 = Clock::now();

@@ -11,9 +11,9 @@
 #include <QtGlobal>
 #include <benchmark/benchmark.h>
 
-#include "allocation_counter.h"
 #include "input_session.h"
 #include "main_window.h"
+#include "support/allocation_counter.h"
 
 namespace {
 
@@ -64,9 +64,9 @@ void BM_UpdateIndicatorsNewReport(benchmark::State &state) {
     size_t n = 0;
     for (auto _ : state) {
         source.next = &reports[n++ & 1];
-        const uint64_t before = bench::allocations();
+        const uint64_t before = panelink::test::allocations();
         session.poll();
-        allocations += bench::allocations() - before;
+        allocations += panelink::test::allocations() - before;
     }
     state.counters["allocs/op"] =
         benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);

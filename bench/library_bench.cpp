@@ -12,16 +12,15 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
-#include "allocation_counter.h"
 #include "hid/report_descriptor.h"
 #include "input_decoding.h"
+#include "support/allocation_counter.h"
+#include "support/report_descriptors.h"
 
 namespace {
 
-// Vendor page, no report IDs, 64-byte input and output reports: the family's boards.
-const std::vector<uint8_t> kBoardDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00,
-                                               0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x02,
-                                               0x81, 0x02, 0x09, 0x03, 0x91, 0x02, 0xC0};
+// The family's boards: vendor page, no report IDs, 64-byte input and output reports.
+const std::vector<uint8_t> kBoardDescriptor = panelink::test::vendor_descriptor();
 
 // Joystick without report IDs: 64 buttons in two fields of 32 and two 8-bit axes (11 bytes).
 const std::vector<uint8_t> kJoystickDescriptor = {
@@ -39,8 +38,9 @@ const std::vector<uint8_t> kCompositeDescriptor = {
     0x26, 0xFF, 0x03, 0x19, 0x00, 0x2A, 0xFF, 0x03, 0x75, 0x10, 0x95, 0x02, 0x81, 0x00, 0xC0};
 
 void report_allocations(benchmark::State &state, uint64_t before) {
-    state.counters["allocs/op"] = benchmark::Counter(
-        static_cast<double>(bench::allocations() - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs/op"] =
+        benchmark::Counter(static_cast<double>(panelink::test::allocations() - before),
+                           benchmark::Counter::kAvgIterations);
 }
 
 std::string path_of(uint16_t product_id, int instance) {
@@ -89,7 +89,7 @@ struct OneBoard {
 
 void BM_PollNoNewReport(benchmark::State &state) {
     OneBoard board(false);
-    const uint64_t before = bench::allocations();
+    const uint64_t before = panelink::test::allocations();
     for (auto _ : state) {
         const int32_t result = ReadInputData(&board.record(), board.states, 0);
         benchmark::DoNotOptimize(result);
@@ -129,7 +129,7 @@ void BM_PollNoNewReportBesideBusyBoard(benchmark::State &state) {
             rounds.fetch_add(1, std::memory_order_relaxed);
         }
     });
-    const uint64_t before = bench::allocations();
+    const uint64_t before = panelink::test::allocations();
     for (auto _ : state) {
         const int32_t result = ReadInputData(&board.record(), board.states, 0);
         benchmark::DoNotOptimize(result);
@@ -152,7 +152,7 @@ void poll_decoding(benchmark::State &state, bool joystick, int32_t packed) {
         panelink_sim_push_input(board.id, report.data(), report.size());
         ReadInputData(&board.record(), board.states, packed);
     }
-    const uint64_t before = bench::allocations();
+    const uint64_t before = panelink::test::allocations();
     for (auto _ : state) {
         panelink_sim_push_input(board.id, report.data(), report.size());
         const int32_t result = ReadInputData(&board.record(), board.states, packed);
@@ -181,7 +181,7 @@ void BM_VirtualBoardSendsReport(benchmark::State &state) {
     const std::vector<uint8_t> report = board.report();
     for (int i = 0; i < 64; ++i)
         panelink_sim_push_input(board.id, report.data(), report.size());
-    const uint64_t before = bench::allocations();
+    const uint64_t before = panelink::test::allocations();
     for (auto _ : state)
         panelink_sim_push_input(board.id, report.data(), report.size());
     report_allocations(state, before);
@@ -194,7 +194,7 @@ void decoding(benchmark::State &state, bool joystick, int32_t packed) {
     const std::vector<uint8_t> report = board.report();
     panelink::decode_input_report(&board.record(), board.states, report.data(), report.size(),
                                   packed);
-    const uint64_t before = bench::allocations();
+    const uint64_t before = panelink::test::allocations();
     for (auto _ : state) {
         panelink::decode_input_report(&board.record(), board.states, report.data(), report.size(),
                                       packed);
@@ -224,7 +224,7 @@ void BM_Enumerate(benchmark::State &state) {
     for (int i = 0; i < boards; ++i)
         plug(0x0500, kBoardDescriptor, i);
     std::vector<DeviceRecord> records(PANELINK_MAX_DEVICES + 1);
-    const uint64_t before = bench::allocations();
+    const uint64_t before = panelink::test::allocations();
     for (auto _ : state) {
         int32_t count = 0;
         DetectHID(&count, records.data(), PANELINK_MODE_STANDARD);
@@ -237,7 +237,7 @@ void BM_Enumerate(benchmark::State &state) {
 BENCHMARK(BM_Enumerate)->Arg(1)->Arg(16)->Arg(128)->Unit(benchmark::kMillisecond);
 
 void parsing(benchmark::State &state, const std::vector<uint8_t> &descriptor) {
-    const uint64_t before = bench::allocations();
+    const uint64_t before = panelink::test::allocations();
     for (auto _ : state) {
         panelink::hid::ReportDescriptor parsed;
         const bool ok =

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -301,15 +302,23 @@ TEST_F(EnumerationTest, DetectHIDReplacesTheLogAndDetectDeviceAppends) {
                                       "CFG_TYPE : DT_STANDARD\n\nNum Devices Detected : 1\n");
 }
 
+// A product ID whose low 16 bits name the board but which has more bits set is no product the
+// board has; nor are 0 and 0xFFFF, which must not act as "any product".
 TEST_F(EnumerationTest, DetectDeviceBeyondSixteenBitsFindsNothing) {
     add_board(0x0500);
     remove_file(kAllLog); // DetectDevice appends
 
-    for (int32_t product : {0x10500, -1, 0x7FFF0500}) {
+    std::memset(records.data(), 0xA5, records.size() * sizeof(DeviceRecord));
+    const std::vector<DeviceRecord> before = records;
+    for (int32_t product :
+         {0x10500, -1, 0x7FFF0500, std::numeric_limits<int32_t>::min() | 0x0500, 0, 0xFFFF}) {
         SCOPED_TRACE(product);
         count = -1;
         EXPECT_EQ(DetectDevice(&count, records.data(), product, PANELINK_MODE_STANDARD), 0);
         EXPECT_EQ(count, 0);
+        EXPECT_EQ(std::memcmp(records.data(), before.data(), records.size() * sizeof(DeviceRecord)),
+                  0)
+            << "a record was written although nothing was found";
     }
     EXPECT_EQ(read_file(kAllLog).find("Found"), std::string::npos);
     EXPECT_EQ(open_device_count(), 0u);

@@ -208,11 +208,13 @@ std::string test_name(const testing::TestParamInfo<std::string> &info) {
 INSTANTIATE_TEST_SUITE_P(Devices, HidGolden, testing::ValuesIn(golden_names()), test_name);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(HidGolden);
 
+// Without the folder no case above is instantiated, and the program would pass having compared
+// nothing: its absence (or an empty folder) is a failure of its own.
 TEST(HidGoldenFolder, HasDevices) {
-    if (!std::filesystem::is_directory(kGoldenDir)) {
-        GTEST_SKIP() << "no captured Windows parse results at " << kGoldenDir;
-    }
-    EXPECT_FALSE(golden_names().empty());
+    ASSERT_TRUE(std::filesystem::is_directory(kGoldenDir))
+        << "the captured Windows parse results are missing: no folder " << kGoldenDir.string()
+        << " (PANELINK_SHARED_DIR/hid-golden)";
+    EXPECT_FALSE(golden_names().empty()) << "no NAME.desc.hex in " << kGoldenDir.string();
 }
 
 } // namespace

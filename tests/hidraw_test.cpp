@@ -26,6 +26,7 @@
 #include "backends/hidraw/report_ids.h"
 #include "backends/hidraw/sysfs.h"
 #include "backends/hidraw/text.h"
+#include "support/open_descriptors.h"
 #include "support/report_descriptors.h"
 #include "support/sim_boards.h"
 
@@ -35,6 +36,7 @@ namespace fs = std::filesystem;
 using namespace panelink::platform;
 using panelink::test::kFeatureIdDescriptor;
 using panelink::test::kJoystickDescriptor;
+using panelink::test::open_descriptors;
 using Clock = std::chrono::steady_clock;
 
 // Vendor page, no report IDs: 64-byte input and output reports.
@@ -636,10 +638,6 @@ TEST_F(HidrawIo, StuckWriteNeitherQueuesNorCorruptsTheNextReport) {
     ASSERT_EQ(read(board_side, received, sizeof received), 130);
     EXPECT_EQ(std::vector<uint8_t>(received, received + 65), std::vector<uint8_t>(65, 0x11));
     EXPECT_EQ(std::vector<uint8_t>(received + 65, received + 130), std::vector<uint8_t>(65, 0x22));
-}
-
-size_t open_descriptors() {
-    return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
 }
 
 // Closing a device whose write is stuck returns at once; the descriptor is closed only after

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <panelink/panelink.h>
+#include <panelink/simulation.h>
 
 #include "backends/platform.h"
 #include "handle_table.h"
@@ -165,23 +166,54 @@ TEST_F(ReportDecodingTest, JoystickMarksPressedButtonsWhateverThePackedFlag) {
     }
 }
 
+// A decode throws away the reports the board queued behind the decoded one, whichever call read
+// it: the caller gets the oldest report waiting, and the next read waits for a new one.
 TEST_F(ReportDecodingTest, DecodeDiscardsQueuedReports) {
-    OpenBoard board;
-    const auto report = input_report({0x01, 0x80});
-    board.push_input(report);
-    board.push_input(report);
-    InputStates s;
-    ASSERT_TRUE(decode_input_report(&board.record(), s.data(), report.data(), report.size(), 0));
+    {
+        SCOPED_TRACE("decode_input_report");
+        OpenBoard board;
+        const auto report = input_report({0x01, 0x80});
+        board.push_input(report);
+        board.push_input(report);
+        InputStates s;
+        ASSERT_TRUE(
+            decode_input_report(&board.record(), s.data(), report.data(), report.size(), 0));
 
-    auto *device = panelink::find_device(board.record().Handle);
-    ASSERT_NE(device, nullptr);
-    uint8_t buffer[65];
-    panelink::platform::InputRead read;
-    read.buffer = buffer;
-    read.length = sizeof buffer;
-    ASSERT_TRUE(device->start_read(read));
-    EXPECT_EQ(device->wait_read(read, 0), panelink::platform::WaitResult::TimedOut);
-    device->cancel_read(read);
+        auto *device = panelink::find_device(board.record().Handle);
+        ASSERT_NE(device, nullptr);
+        uint8_t buffer[65];
+        panelink::platform::InputRead read;
+        read.buffer = buffer;
+        read.length = sizeof buffer;
+        ASSERT_TRUE(device->start_read(read));
+        EXPECT_EQ(device->wait_read(read, 0), panelink::platform::WaitResult::TimedOut);
+        device->cancel_read(read);
+    }
+    {
+        SCOPED_TRACE("ReadData");
+        OpenBoard board;
+        board.push_input(input_report({0x11}));
+        board.push_input(input_report({0x22}));
+        InputStates s;
+        ASSERT_EQ(ReadData(&board.record(), s.data()), PANELINK_READ_DECODED);
+        EXPECT_EQ(s[0], 0x11);
+        EXPECT_EQ(ReadData(&board.record(), s.data()), PANELINK_READ_TIMED_OUT);
+        EXPECT_EQ(s[0], 0x11);
+    }
+    {
+        SCOPED_TRACE("ReadInputData");
+        OpenBoard board;
+        InputStates s;
+        ASSERT_EQ(ReadInputData(&board.record(), s.data(), 1), PANELINK_READ_PENDING);
+        board.push_input(input_report({0x11}));
+        board.push_input(input_report({0x22}));
+        ASSERT_EQ(ReadInputData(&board.record(), s.data(), 1), PANELINK_READ_DECODED);
+        EXPECT_EQ(s[0], 0x11);
+        EXPECT_EQ(ReadInputData(&board.record(), s.data(), 1), PANELINK_READ_PENDING);
+        panelink_sim_advance_ms(1001);
+        EXPECT_EQ(ReadInputData(&board.record(), s.data(), 1), PANELINK_READ_TIMED_OUT);
+        EXPECT_EQ(s[0], 0x11);
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "backends/platform.h"
 #include "backends/simulated/bus.h"
 #include "backends/simulated/errors.h"
+#include "support/guarded_buffer.h"
 #include "support/sim_boards.h"
 
 #ifndef _WIN32
@@ -264,12 +266,32 @@ TEST_F(SimulatedBackend, FaultsSetTheirErrorCodes) {
 TEST_F(SimulatedBackend, SetFaultRejectsUnknownInterfacesFaultsAndCounts) {
     const int id = plug(board("sim://f"));
     EXPECT_EQ(panelink_sim_set_fault(id + 100, PANELINK_SIM_FAULT_OPEN, 1), 0);
-    EXPECT_EQ(panelink_sim_set_fault(id, 0, 1), 0);
-    EXPECT_EQ(panelink_sim_set_fault(id, PANELINK_SIM_FAULT_ENUMERATION + 1, 1), 0);
+    for (int fault : {std::numeric_limits<int>::min(), -1, 0, PANELINK_SIM_FAULT_ENUMERATION + 1,
+                      99, std::numeric_limits<int>::max()})
+        EXPECT_EQ(panelink_sim_set_fault(id, fault, 1), 0) << "fault " << fault;
     EXPECT_EQ(panelink_sim_set_fault(id, PANELINK_SIM_FAULT_ENUMERATION, 1), 0);
     EXPECT_EQ(panelink_sim_set_fault(0, PANELINK_SIM_FAULT_OPEN, 1), 0);
     EXPECT_EQ(panelink_sim_set_fault(id, PANELINK_SIM_FAULT_OPEN, -2), 0);
     EXPECT_NE(backend_.open("sim://f"), nullptr);
+}
+
+// Ids the bus never gave out: every board-side function refuses them and touches nothing.
+TEST_F(SimulatedBackend, BoardFunctionsRefuseIdsNeverGivenOut) {
+    const int plugged = plug(board("sim://known"));
+    const unsigned char report[2] = {0, 1};
+    for (int id : {0, -1, plugged + 9999, std::numeric_limits<int>::min()}) {
+        SCOPED_TRACE("id " + std::to_string(id));
+        EXPECT_EQ(panelink_sim_remove(id), 0);
+        EXPECT_EQ(panelink_sim_push_input(id, report, sizeof report), 0);
+        panelink::test::Guarded<uint8_t> out(8);
+        EXPECT_EQ(panelink_sim_pop_output(id, out.get(), out.size()), 0u);
+        EXPECT_TRUE(out.untouched());
+        EXPECT_TRUE(out.guards_intact());
+        panelink_sim_set_responder(id, nullptr, nullptr);
+        EXPECT_EQ(panelink_sim_set_fault(id, PANELINK_SIM_FAULT_OPEN, 1), 0);
+    }
+    EXPECT_EQ(walk(backend_), std::vector<std::string>{"sim://known"});
+    EXPECT_NE(backend_.open("sim://known"), nullptr) << "a refused fault reached the board";
 }
 
 TEST_F(SimulatedBackend, UnpluggedInterfaceFailsTheIoOfHandlesStillOpen) {
@@ -452,11 +474,13 @@ TEST_F(SimulatedBackend, WritesAreKeptAndAnsweredByTheResponder) {
     ASSERT_EQ(read_report(*device, buffer, sizeof buffer, 0), WaitResult::Completed);
     EXPECT_EQ(buffer[1], 42);
 
-    // The written report is kept whole; a small buffer gets its start and the full length.
-    uint8_t start[4] = {};
-    EXPECT_EQ(panelink_sim_pop_output(id, start, sizeof start), 65u);
-    EXPECT_EQ(start[1], 41);
-    EXPECT_EQ(panelink_sim_pop_output(id, start, sizeof start), 0u);
+    // The written report is kept whole; a small buffer gets its start and the full length, and
+    // nothing past its end.
+    panelink::test::Guarded<uint8_t> start(4, 0);
+    EXPECT_EQ(panelink_sim_pop_output(id, start.get(), start.size()), 65u);
+    EXPECT_EQ(start.get()[1], 41);
+    EXPECT_TRUE(start.guards_intact()) << "a byte past the small buffer was written";
+    EXPECT_EQ(panelink_sim_pop_output(id, start.get(), start.size()), 0u);
     EXPECT_EQ(panelink_sim_pop_output(id, nullptr, 4), 0u);
 
     panelink_sim_set_responder(id, nullptr, nullptr);

@@ -2,13 +2,9 @@
 // the open handles, the process's file descriptors and the heap where they started, and a
 // board unplugged in the middle of polling must come back after it is plugged in again.
 //
-// The heap is watched through this program's own global operator new and delete, which count
-// the blocks alive and the allocations made.
-#include <atomic>
+// The heap is watched through the counting global operator new and delete
+// (support/allocation_counter.h): the blocks alive and the allocations made.
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <new>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,49 +12,9 @@
 #include <panelink/simulation.h>
 
 #include "handle_table.h"
+#include "support/allocation_counter.h"
+#include "support/open_descriptors.h"
 #include "support/sim_boards.h"
-
-namespace {
-
-std::atomic<long> g_live_blocks{0};
-std::atomic<long> g_allocations{0};
-
-void *counted_allocation(std::size_t size) {
-    void *p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr)
-        throw std::bad_alloc();
-    g_live_blocks.fetch_add(1, std::memory_order_relaxed);
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return p;
-}
-
-void counted_free(void *p) noexcept {
-    if (p == nullptr)
-        return;
-    g_live_blocks.fetch_sub(1, std::memory_order_relaxed);
-    std::free(p);
-}
-
-} // namespace
-
-void *operator new(std::size_t size) {
-    return counted_allocation(size);
-}
-void *operator new[](std::size_t size) {
-    return counted_allocation(size);
-}
-void operator delete(void *p) noexcept {
-    counted_free(p);
-}
-void operator delete[](void *p) noexcept {
-    counted_free(p);
-}
-void operator delete(void *p, std::size_t) noexcept {
-    counted_free(p);
-}
-void operator delete[](void *p, std::size_t) noexcept {
-    counted_free(p);
-}
 
 namespace panelink::test {
 namespace {
@@ -68,17 +24,13 @@ namespace {
 struct Resources {
     size_t handles = 0;
     size_t descriptors = 0;
-    long heap_blocks = 0;
+    int64_t heap_blocks = 0;
 
     static Resources now() {
         Resources r;
         r.handles = open_device_count();
-#ifndef _WIN32 // under Wine the process's descriptors include Wine's own, which come and go
-        for ([[maybe_unused]] const auto &entry :
-             std::filesystem::directory_iterator("/proc/self/fd"))
-            ++r.descriptors;
-#endif
-        r.heap_blocks = g_live_blocks.load();
+        r.descriptors = open_descriptors(); // 0 under Wine (support/open_descriptors.h)
+        r.heap_blocks = live_allocations();
         return r;
     }
 };
@@ -152,7 +104,7 @@ TEST_F(SoakTest, AMillionPollsHoldNoResourcesAndAllocateNothing) {
     const Resources before = Resources::now();
 
     long results[5] = {};
-    long allocations_in_polls = 0;
+    uint64_t allocations_in_polls = 0;
     constexpr int kPolls = 1000000;
     for (int poll = 0; poll < kPolls; ++poll) {
         const int board = poll % count;
@@ -163,14 +115,14 @@ TEST_F(SoakTest, AMillionPollsHoldNoResourcesAndAllocateNothing) {
         }
         if (poll % 1000 == 999)
             panelink_sim_advance_ms(1001); // long enough for a quiet board's read to time out
-        const long allocations = g_allocations.load(std::memory_order_relaxed);
+        const uint64_t allocations_before = allocations();
         const int32_t result = ReadInputData(&records[board], states, poll & 1);
-        allocations_in_polls += g_allocations.load(std::memory_order_relaxed) - allocations;
+        allocations_in_polls += allocations() - allocations_before;
         ASSERT_GE(result, 1);
         ASSERT_LE(result, 4);
         ++results[result];
     }
-    EXPECT_EQ(allocations_in_polls, 0) << "polls allocated";
+    EXPECT_EQ(allocations_in_polls, 0u) << "polls allocated";
     EXPECT_EQ(results[PANELINK_READ_FAILED], 0);
     EXPECT_GT(results[PANELINK_READ_DECODED], kPolls / 8);
     EXPECT_GT(results[PANELINK_READ_PENDING], kPolls / 2);

@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <panelink/panelink.h>
@@ -12,6 +13,7 @@
 
 #include "backends/platform.h"
 #include "handle_table.h"
+#include "support/guarded_buffer.h"
 #include "support/input_states.h"
 #include "support/open_board.h"
 #include "support/sim_boards.h"
@@ -44,17 +46,6 @@ TEST_F(TransportTest, ReadDataTimesOutAfter1000MsOfBoardTimeWithoutRealWaiting) 
     board.push_input(input_report({0x05}));
     EXPECT_EQ(ReadData(&board.record(), s.data()), PANELINK_READ_DECODED);
     EXPECT_EQ(s[0], 0x05);
-}
-
-TEST_F(TransportTest, ReportsQueuedBehindTheReadOneAreDiscarded) {
-    OpenBoard board;
-    board.push_input(input_report({0x11}));
-    board.push_input(input_report({0x22}));
-    InputStates s;
-    ASSERT_EQ(ReadData(&board.record(), s.data()), PANELINK_READ_DECODED);
-    EXPECT_EQ(s[0], 0x11);
-    EXPECT_EQ(ReadData(&board.record(), s.data()), PANELINK_READ_TIMED_OUT);
-    EXPECT_EQ(s[0], 0x11);
 }
 
 TEST_F(TransportTest, ReadDataOnAJoystickGivesButtonStates) {
@@ -105,18 +96,27 @@ TEST_F(TransportTest, ReadDataTimeOutLeavesAPendingPollAlone) {
     EXPECT_TRUE(s.untouched());
 }
 
+// WriteData sends the caller's buffer as one report of exactly OutputReportByteLength bytes, for
+// any length: the buffer holds exactly that many (guarded on both sides), nothing is read past
+// it, and nothing in it is changed.
 TEST_F(TransportTest, WriteDataSendsExactlyOutputReportByteLength) {
     OpenBoard board;
-    std::array<uint8_t, 68> out{};
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<uint8_t>(i);
-    EXPECT_EQ(WriteData(&board.record(), out.data()), 65);
-    EXPECT_EQ(board.pop_output(), std::vector<uint8_t>(out.begin(), out.begin() + 65));
-
-    board.record().OutputReportByteLength = 9;
-    EXPECT_EQ(WriteData(&board.record(), out.data()), 9);
-    EXPECT_EQ(board.pop_output().size(), 9u);
-    EXPECT_TRUE(board.pop_output().empty());
+    for (uint16_t length : {1, 2, 9, 65, 66, 1000, 65535}) {
+        SCOPED_TRACE("OutputReportByteLength " + std::to_string(length));
+        board.record().OutputReportByteLength = length;
+        Guarded<uint8_t> out(length, 0x42);
+        for (size_t i = 0; i < length; ++i)
+            out.get()[i] = static_cast<uint8_t>(i);
+        const std::vector<uint8_t> content = out.snapshot();
+        EXPECT_EQ(WriteData(&board.record(), out.get()), length);
+        std::vector<uint8_t> sent(length + 1u);
+        EXPECT_EQ(panelink_sim_pop_output(board.id(), sent.data(), sent.size()), length);
+        sent.resize(length);
+        EXPECT_EQ(sent, content);
+        EXPECT_TRUE(board.pop_output().empty()) << "more than one report";
+        EXPECT_TRUE(out.same_as(content)) << "the caller's buffer was written";
+        EXPECT_TRUE(out.guards_intact());
+    }
 }
 
 TEST_F(TransportTest, WriteDataThatTimesOutReturnsZeroAfter100Ms) {

@@ -11,13 +11,12 @@
 #include <panelink/simulation.h>
 
 #include "app.h"
+#include "support/report_descriptors.h"
 
 namespace {
 
 // 64 data bytes each way, no report IDs, as the family's vendor-defined boards.
-constexpr unsigned char kDescriptor[] = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00,
-                                         0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x02,
-                                         0x81, 0x02, 0x09, 0x03, 0x91, 0x02, 0xC0};
+const std::vector<uint8_t> kDescriptor = panelink::test::vendor_descriptor();
 
 struct SendCase {
     const char *name;
@@ -48,8 +47,8 @@ class SendReports : public testing::TestWithParam<SendCase> {
         board.manufacturer = L"Maker";
         board.product = L"Board";
         board.serial_number = L"S01";
-        board.report_descriptor = kDescriptor;
-        board.report_descriptor_length = sizeof kDescriptor;
+        board.report_descriptor = kDescriptor.data();
+        board.report_descriptor_length = kDescriptor.size();
         id_ = panelink_sim_add(&board);
         ASSERT_GT(id_, 0);
     }

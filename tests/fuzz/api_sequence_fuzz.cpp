@@ -44,7 +44,9 @@
 #include <panelink/simulation.h>
 
 #include "handle_table.h"
-#include "open_descriptors.h"
+#include "support/guarded_buffer.h"
+#include "support/open_descriptors.h"
+#include "support/report_descriptors.h"
 
 #define REQUIRE(condition)                                                                         \
     do {                                                                                           \
@@ -54,8 +56,11 @@
 
 namespace {
 
-constexpr size_t kGuardBytes = 64;
-constexpr uint8_t kGuardFill = 0xCB;
+using panelink::test::kJoystickDescriptor;
+using panelink::test::open_descriptors;
+using panelink::test::vendor_descriptor;
+
+constexpr uint8_t kFill = 0xCB; // what a guarded buffer holds until a sequence writes it
 constexpr size_t kMaxOperations = 64;
 constexpr size_t kRecordsPerArray = PANELINK_MAX_DEVICES;
 constexpr size_t kLooseRecords = 4;
@@ -93,47 +98,13 @@ class Reader {
     size_t pos_ = 0;
 };
 
-// A caller's buffer of exactly `size` bytes between two guard zones, in one heap block of its
-// own (AddressSanitizer catches what goes past the guards).
-class Guarded {
+// A caller's buffer of exactly `size` bytes between two guard zones (support/guarded_buffer.h);
+// a guard byte written traps.
+class Guarded : public panelink::test::GuardedBuffer {
   public:
-    explicit Guarded(size_t size) : size_(size), block_(new uint8_t[size + 2 * kGuardBytes]) {
-        std::fill_n(block_.get(), size + 2 * kGuardBytes, kGuardFill);
-    }
-    uint8_t *data() { return block_.get() + kGuardBytes; }
-    const uint8_t *data() const { return block_.get() + kGuardBytes; }
-    size_t size() const { return size_; }
-    std::vector<uint8_t> snapshot() const { return {data(), data() + size_}; }
-    bool same_as(const std::vector<uint8_t> &before) const {
-        return std::equal(before.begin(), before.end(), data());
-    }
-    void check_guards() const {
-        static const std::vector<uint8_t> intact(kGuardBytes, kGuardFill);
-        REQUIRE(std::memcmp(block_.get(), intact.data(), kGuardBytes) == 0);
-        REQUIRE(std::memcmp(block_.get() + kGuardBytes + size_, intact.data(), kGuardBytes) == 0);
-    }
-
-  private:
-    size_t size_;
-    std::unique_ptr<uint8_t[]> block_;
+    explicit Guarded(size_t size = 0) : GuardedBuffer(size, kFill) {}
+    void check_guards() const { REQUIRE(guards_intact()); }
 };
-
-// Report descriptors of the boards a sequence plugs in.
-std::vector<uint8_t> vendor_descriptor(uint8_t input_bytes, uint8_t output_bytes,
-                                       uint8_t report_id) {
-    std::vector<uint8_t> d = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01};
-    if (report_id != 0)
-        d.insert(d.end(), {0x85, report_id});
-    d.insert(d.end(), {0x15, 0x00, 0x26, 0xFF, 0x00,         0x75, 0x08, 0x95, input_bytes, 0x09,
-                       0x02, 0x81, 0x02, 0x95, output_bytes, 0x09, 0x03, 0x91, 0x02,        0xC0});
-    return d;
-}
-
-// Joystick with Report ID 1: 32 buttons and two 8-bit axes.
-const std::vector<uint8_t> kJoystickDescriptor = {
-    0x05, 0x01, 0x09, 0x04, 0xA1, 0x01, 0x85, 0x01, 0x05, 0x09, 0x19, 0x01, 0x29, 0x20,
-    0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x20, 0x81, 0x02, 0x05, 0x01, 0x09, 0x30,
-    0x09, 0x31, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0};
 
 struct Product {
     uint16_t vendor_id;

@@ -42,7 +42,7 @@
 #include "backends/hidraw/text.h"
 #include "backends/platform.h"
 #include "handle_table.h"
-#include "open_descriptors.h"
+#include "support/open_descriptors.h"
 
 #define REQUIRE(condition)                                                                         \
     do {                                                                                           \
@@ -56,6 +56,7 @@ namespace fs = std::filesystem;
 namespace hidraw = panelink::platform::hidraw;
 using panelink::platform::DeviceText;
 using panelink::platform::kDeviceTextChars;
+using panelink::test::open_descriptors;
 
 constexpr size_t kMaxNodeName = 64;
 

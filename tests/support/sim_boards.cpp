@@ -10,23 +10,6 @@
 
 namespace panelink::test {
 
-std::vector<uint8_t> vendor_descriptor(uint8_t data_bytes) {
-    return {
-        0x06, 0x00,       0xFF, // Usage Page (vendor 0xFF00)
-        0x09, 0x01,             // Usage (1)
-        0xA1, 0x01,             // Collection (Application)
-        0x09, 0x02,             //   Usage (2)
-        0x15, 0x00,             //   Logical Minimum (0)
-        0x26, 0xFF,       0x00, //   Logical Maximum (255)
-        0x75, 0x08,             //   Report Size (8)
-        0x95, data_bytes,       //   Report Count
-        0x81, 0x02,             //   Input (Data, Variable, Absolute)
-        0x09, 0x03,             //   Usage (3)
-        0x91, 0x02,             //   Output (Data, Variable, Absolute)
-        0xC0,                   // End Collection
-    };
-}
-
 std::vector<uint8_t> joystick_descriptor(const std::vector<ButtonRange> &buttons, Axes axes) {
     std::vector<uint8_t> d = {
         0x05, 0x01, // Usage Page (Generic Desktop)

@@ -1,5 +1,5 @@
-// Test support: virtual boards on the simulated bus, report descriptors to give them, and the
-// log files enumeration writes.
+// Test support: virtual boards on the simulated bus, joystick report descriptors to give them
+// (the vendor ones are in report_descriptors.h), and the log files enumeration writes.
 //
 // Derive a test fixture from SimBoardsTest to run on a fresh simulated bus with a manual clock:
 //
@@ -22,11 +22,9 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
-namespace panelink::test {
+#include "support/report_descriptors.h"
 
-// A vendor-defined board interface (usage page 0xFF00, usage 1) with one input and one output
-// report of `data_bytes` bytes each and no report IDs: both report lengths are data_bytes + 1.
-std::vector<uint8_t> vendor_descriptor(uint8_t data_bytes = 64);
+namespace panelink::test {
 
 // One input button field of a joystick: usages `usage_min` to `usage_max` of the button page,
 // one bit each.

@@ -4,6 +4,7 @@
 
 #include <panelink/simulation.h>
 
+#include "support/report_descriptors.h"
 #include "window_rig.h"
 
 namespace SimBus {
@@ -17,21 +18,7 @@ template <typename Function> Function Bind(const char *name) {
 }
 
 // Vendor-defined board: 64 data bytes in, 64 out, no report IDs.
-const std::vector<unsigned char> kBoardDescriptor = {
-    0x06, 0x00, 0xFF, // usage page (vendor 0xFF00)
-    0x09, 0x01,       // usage 1
-    0xA1, 0x01,       // collection (application)
-    0x15, 0x00,       //   logical minimum 0
-    0x26, 0xFF, 0x00, //   logical maximum 255
-    0x75, 0x08,       //   report size 8
-    0x95, 0x40,       //   report count 64
-    0x09, 0x02,       //   usage 2
-    0x81, 0x02,       //   input (data, variable, absolute)
-    0x95, 0x40,       //   report count 64
-    0x09, 0x03,       //   usage 3
-    0x91, 0x02,       //   output (data, variable, absolute)
-    0xC0,             // end collection
-};
+const std::vector<unsigned char> kBoardDescriptor = panelink::test::vendor_descriptor();
 
 std::vector<unsigned char> JoystickDescriptor(int buttons) {
     const int padding = (8 - buttons % 8) % 8;
