@@ -7,6 +7,7 @@
 #include "detection_log.h"
 #include "handle_table.h"
 #include "input_layout.h"
+#include "product_catalogue.h"
 #include "product_names.h"
 
 namespace panelink {
@@ -16,10 +17,6 @@ using platform::DeviceText;
 
 constexpr size_t kTextFieldLimit = 256; // bytes converted for manufacturer and product
 constexpr size_t kSerialLimit = 3;      // bytes converted for the serial
-
-// Dual USB adapters expose a second interface that standard mode keeps.
-constexpr uint16_t kDualAdapter = 0x0602;
-constexpr uint16_t kDualHotasAdapter = 0x0603;
 
 // Length of a text up to its terminator, reading at most `limit` bytes (a text may fill its
 // field with no terminator).
@@ -169,8 +166,9 @@ int fill_record(const platform::Attributes &attributes, DeviceRecord &record, st
     switch (config_type) {
     case ConfigType::Standard:
         detection_log::write("CFG_TYPE : DT_STANDARD\n");
-        if (names_config_interface(record) && attributes.product_id != kDualAdapter &&
-            attributes.product_id != kDualHotasAdapter)
+        // A dual USB adapter's second interface is kept: it is no configuration interface.
+        if (names_config_interface(record) &&
+            !catalogue::has_trait(attributes.product_id, catalogue::kDualAdapter))
             return reject(record);
         record.IsConfigInterface = 0;
         break;
