@@ -37,14 +37,14 @@ class DeviceIdentityTest : public SimBoardsTest {
 
     int fill(const Board &board, ConfigType config_type = ConfigType::Standard) {
         OpenBoard open(board);
-        record.Handle = open.record().Handle;
         record.DeviceIndex = 0;
         const platform::Attributes attributes{board.vendor_id, board.product_id,
                                               board.version_number};
         int result = 0;
         {
             detection_log::Session session(kLogName, detection_log::Opening::Replace);
-            result = fill_record(attributes, record, open.path(), config_type);
+            result = fill_record(attributes, *acquire_device(open.record().Handle), record,
+                                 open.path(), config_type);
         }
         log = read_file(kLogName);
         return result;
@@ -335,10 +335,10 @@ TEST_F(DeviceIdentityTest, TextsThatFailAFewTimesThenAnswerAreUsed) {
         record = DeviceRecord{};
         OpenBoard board(0x0700);
         panelink_sim_set_fault(board.id(), PANELINK_SIM_FAULT_TEXTS, c.failures);
-        record.Handle = board.record().Handle;
         {
             detection_log::Session session(kLogName, detection_log::Opening::Replace);
-            EXPECT_EQ(fill_record({0x12DA, 0x0700, 1}, record, board.path(), ConfigType::Standard),
+            EXPECT_EQ(fill_record({0x12DA, 0x0700, 1}, *acquire_device(board.record().Handle),
+                                  record, board.path(), ConfigType::Standard),
                       1);
         }
         EXPECT_EQ(read_file(kLogName), c.log);

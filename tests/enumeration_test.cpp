@@ -10,6 +10,7 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
+#include "backends/platform.h"
 #include "handle_table.h"
 #include "support/sim_boards.h"
 
@@ -330,6 +331,46 @@ TEST_F(EnumerationTest, KeepsAtMost128RecordsAndSaysSoOnce) {
     EXPECT_NE(log.find("Device limit reached : 128\n\nFound VendorID"), std::string::npos);
     EXPECT_TRUE(log.ends_with("\nNum Devices Detected : 128\n"));
     close_all();
+}
+
+// With the handle table full, an accepted interface is left out right after its "Found" lines:
+// nothing else of it is logged, and its record is not written (not even zeroed when the mode
+// would have rejected it). A slot freed again takes the next interface the mode keeps.
+TEST_F(EnumerationTest, FullHandleTableLeavesAnInterfaceOutUnloggedAndItsRecordUntouched) {
+    // Every slot held by a board of another maker, which enumeration does not even log.
+    const std::string filler = board_path(0x046D, 0x0500);
+    add_board(0x0500, filler, 0x046D);
+    std::vector<uint32_t> held;
+    for (uint32_t handle = register_device(platform::backend().open(filler.c_str())); handle != 0;
+         handle = register_device(platform::backend().open(filler.c_str())))
+        held.push_back(handle);
+    ASSERT_GT(held.size(), 60000u);
+    add_board(0x0910, board_path(0x12DA, 0x0910, true)); // rejected in standard mode
+    add_board(0x0300);
+    std::memset(records.data(), 0x5A, 2 * sizeof(DeviceRecord));
+    const std::vector<uint8_t> untouched(2 * sizeof(DeviceRecord), 0x5A);
+    const std::string found_0910 = "\nFound VendorID 0x12da\nFound ProductID 0x910\n";
+    const std::string found_0300 = "\nFound VendorID 0x12da\nFound ProductID 0x300\n";
+
+    EXPECT_EQ(detect(), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(std::memcmp(records.data(), untouched.data(), untouched.size()), 0);
+    EXPECT_EQ(read_file(kAllLog),
+              kHeader + found_0910 + found_0300 + "\nNum Devices Detected : 0\n");
+    EXPECT_EQ(open_device_count(), held.size());
+
+    ASSERT_TRUE(close_device(held.back()));
+    held.pop_back();
+    EXPECT_EQ(detect(), 1);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(records[0].ProductID, 0x0300);
+    EXPECT_NE(records[0].Handle, 0u);
+    EXPECT_EQ(read_file(kAllLog), kHeader + accepted_lines(0x0910) +
+                                      "ALL_DEVICES - GetDevParam return FALSE\n" +
+                                      accepted_lines(0x0300) + "\nNum Devices Detected : 1\n");
+    close_all();
+    for (uint32_t handle : held)
+        close_device(handle);
 }
 
 TEST_F(EnumerationTest, LogThatCannotBeCreatedDoesNotStopEnumeration) {

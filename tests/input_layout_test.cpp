@@ -37,7 +37,7 @@ class InputLayoutTest : public SimBoardsTest {
         DeviceRecord record;
         std::memset(&record, 0x7E, sizeof record);
         record.ProductID = product_id;
-        fill_input_layout(open.record().Handle, record);
+        fill_input_layout(*acquire_device(open.record().Handle), record);
         return record;
     }
 };

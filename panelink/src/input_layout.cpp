@@ -2,9 +2,6 @@
 
 #include <array>
 
-#include "backends/platform.h"
-#include "handle_table.h"
-
 namespace panelink {
 namespace {
 
@@ -48,9 +45,8 @@ void apply_layout(const catalogue::LayoutCounts &counts, DeviceRecord &record) {
         record.*kCountFields[n] = counts[n];
 }
 
-void fill_input_layout(uint32_t handle, DeviceRecord &record) {
-    const std::shared_ptr<platform::Device> device = acquire_device(handle);
-    const hid::Collection *collection = device != nullptr ? device->collection() : nullptr;
+void fill_input_layout(platform::Device &device, DeviceRecord &record) {
+    const hid::Collection *collection = device.collection();
 
     record.InputReportByteLength = collection ? collection->input_report_byte_length : 0;
     record.OutputReportByteLength = collection ? collection->output_report_byte_length : 0;

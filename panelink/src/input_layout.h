@@ -8,6 +8,7 @@
 
 #include <panelink/panelink.h>
 
+#include "backends/platform.h"
 #include "product_catalogue.h"
 
 namespace panelink {
@@ -29,11 +30,11 @@ constexpr bool is_joystick(const DeviceRecord &record) {
 void apply_layout(const catalogue::LayoutCounts &counts, DeviceRecord &record);
 
 // Fills InputReportByteLength, OutputReportByteLength, Usage and UsagePage from the parsed
-// descriptor of the device behind `handle`, then the sixteen counts: for a joystick interface
+// descriptor of `device`, then the sixteen counts: for a joystick interface
 // (usage page 1, usage 4) InputCount is the sum of the highest usages of at most two input
 // button capabilities; for any other interface the counts are the catalogue's layout for the
 // record's ProductID (catalogue::layout_for). An interface without a parsed descriptor gets zero
 // lengths and usages.
-void fill_input_layout(uint32_t handle, DeviceRecord &record);
+void fill_input_layout(platform::Device &device, DeviceRecord &record);
 
 } // namespace panelink
