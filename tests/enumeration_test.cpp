@@ -31,7 +31,8 @@ std::string accepted_lines(uint16_t product_id) {
 
 class EnumerationTest : public SimBoardsTest {
   protected:
-    // Room for one more record than enumeration may fill, as the program has.
+    // Room for one more record than enumeration may fill: the last one shows that enumeration
+    // writes nothing past its 128 records.
     std::vector<DeviceRecord> records = std::vector<DeviceRecord>(PANELINK_MAX_DEVICES + 1);
     int32_t count = -1;
 
