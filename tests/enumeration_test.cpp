@@ -272,7 +272,7 @@ TEST_F(EnumerationTest, RecordsAreConsecutive848ByteEntriesWithTheirIndex) {
         std::memcpy(&handle, bytes + 848 * n, 4);
         EXPECT_EQ(index, n);
         EXPECT_EQ(product, kProducts[n]);
-        EXPECT_NE(find_device(handle), nullptr);
+        EXPECT_TRUE(is_open(handle));
         handles.insert(handle);
     }
     EXPECT_EQ(handles.size(), 3u);
@@ -440,7 +440,7 @@ TEST_F(EnumerationTest, NewEnumerationLeavesEarlierHandlesOpen) {
 
     ASSERT_EQ(detect(), 1);
     EXPECT_NE(records[0].Handle, first.Handle);
-    EXPECT_NE(find_device(first.Handle), nullptr);
+    EXPECT_TRUE(is_open(first.Handle));
     EXPECT_EQ(open_device_count(), 2u);
     CloseDevices(1, const_cast<DeviceRecord *>(&first));
     close_all();
@@ -454,7 +454,7 @@ TEST_F(EnumerationTest, CloseDevicesClosesAndNullsOnlyOpenHandles) {
     const uint32_t second = records[1].Handle;
 
     EXPECT_EQ(CloseDevices(0, records.data()), 1); // number 0: nothing happens
-    EXPECT_NE(find_device(records[0].Handle), nullptr);
+    EXPECT_TRUE(is_open(records[0].Handle));
 
     EXPECT_EQ(CloseDevices(1, records.data()), 1);
     EXPECT_EQ(records[0].Handle, 0u);
@@ -465,7 +465,7 @@ TEST_F(EnumerationTest, CloseDevicesClosesAndNullsOnlyOpenHandles) {
     EXPECT_EQ(CloseDevices(2, records.data()), 1); // entry 0 is already closed
     EXPECT_EQ(std::memcmp(&records[0], &before, sizeof before), 0);
     EXPECT_EQ(records[1].Handle, 0u);
-    EXPECT_EQ(find_device(second), nullptr);
+    EXPECT_FALSE(is_open(second));
     EXPECT_EQ(open_device_count(), 0u);
 
     EXPECT_EQ(CloseDevices(3, nullptr), 1);

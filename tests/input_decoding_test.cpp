@@ -236,7 +236,7 @@ TEST_F(ReportDecodingTest, DecodeDiscardsQueuedReports) {
     InputStates s;
     ASSERT_TRUE(decode_input_report(&board.record(), s.data(), report.data(), report.size(), 0));
 
-    auto *device = panelink::find_device(board.record().Handle);
+    const auto device = panelink::acquire_device(board.record().Handle);
     ASSERT_NE(device, nullptr);
     uint8_t buffer[65];
     panelink::platform::InputRead read;

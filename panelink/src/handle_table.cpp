@@ -169,13 +169,6 @@ std::shared_ptr<platform::Device> acquire_device(uint32_t handle) {
     return slot != nullptr ? slot->device : nullptr;
 }
 
-platform::Device *find_device(uint32_t handle) {
-    Table &t = table();
-    std::shared_lock lock(t.mutex);
-    Slot *slot = open_slot_of(t, handle);
-    return slot != nullptr ? slot->device.get() : nullptr;
-}
-
 bool is_open(uint32_t handle) {
     return open_slot_of(table(), handle) != nullptr;
 }

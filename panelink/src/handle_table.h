@@ -58,11 +58,6 @@ uint32_t register_device(std::unique_ptr<platform::Device> device);
 // id. The device stays usable for as long as the caller holds it, even once the id is closed.
 std::shared_ptr<platform::Device> acquire_device(uint32_t handle);
 
-// The open device behind `handle` as a plain pointer, or null. The pointer is valid only while
-// the id stays open, so only a thread that alone decides when the id is closed may use it (the
-// enumeration that has just opened it, tests). No allocation.
-platform::Device *find_device(uint32_t handle);
-
 // True while `handle` is open. Lock-free and allocation-free.
 bool is_open(uint32_t handle);
 
