@@ -7,7 +7,7 @@
 
 namespace panelink::cli {
 
-Boards::Boards(int32_t mode) : records_(PANELINK_MAX_DEVICES + 1) {
+Boards::Boards(int32_t mode) : records_(PANELINK_MAX_DEVICES) {
     if (!DetectHID(&count_, records_.data(), mode))
         count_ = 0;
     count_ = std::clamp<int32_t>(count_, 0, PANELINK_MAX_DEVICES);

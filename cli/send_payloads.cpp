@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "arguments.h"
 #include "exit_status.h"
@@ -56,8 +57,8 @@ std::string padded_text(const std::string &text, size_t size, const std::string 
     return padded;
 }
 
-std::array<uint8_t, 64> latched_states(const std::string &text) {
-    std::array<uint8_t, 64> states{};
+std::array<uint8_t, PANELINK_LATCHED_OUTPUT_STATES> latched_states(const std::string &text) {
+    std::array<uint8_t, PANELINK_LATCHED_OUTPUT_STATES> states{};
     size_t output = 0;
     for (char c : text) {
         if (c == '_' || c == ' ')
@@ -66,7 +67,8 @@ std::array<uint8_t, 64> latched_states(const std::string &text) {
             throw UsageError("latched output states are '0' and '1' characters, not '" +
                              std::string(1, c) + "'");
         if (output == states.size())
-            throw UsageError("latched output takes at most 64 states");
+            throw UsageError("latched output takes at most " + std::to_string(states.size()) +
+                             " states");
         states[output++] = c == '1' ? 1 : 0;
     }
     if (output == 0)

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <panelink/panelink.h>
+
 namespace panelink::cli {
 
 // `arguments` as hexadecimal bytes (parse_hex_bytes): at least one byte and at most `size`,
@@ -19,9 +21,9 @@ std::vector<uint8_t> fixed_bytes(const std::vector<std::string> &arguments, size
 // `text` padded with spaces to `size` bytes; longer text is refused.
 std::string padded_text(const std::string &text, size_t size, const std::string &what);
 
-// 64 states from a text of '0' and '1' (the first is output 1; '_' and ' ' group them), the
-// outputs not given off.
-std::array<uint8_t, 64> latched_states(const std::string &text);
+// PANELINK_LATCHED_OUTPUT_STATES (64) states from a text of '0' and '1' (the first is output 1; '_'
+// and ' ' group them), the outputs not given off.
+std::array<uint8_t, PANELINK_LATCHED_OUTPUT_STATES> latched_states(const std::string &text);
 
 // Text for the seven-segment modules: "0"-"9", "-", " " and ".", at most 7 digits (a "." lights
 // the decimal point of the digit before it and takes none of its own).

@@ -1,6 +1,7 @@
 #include "send_subcommands.h"
 
 #include <cstdint>
+#include <string>
 
 #include "arguments.h"
 #include "boards.h"
@@ -11,35 +12,42 @@
 namespace panelink::cli {
 namespace {
 
-// Payload sizes of the library's commands.
-constexpr size_t kDirectBytes = 15;
-constexpr size_t kMuxBytes = 56;
-constexpr size_t kSpiDacBytes = 40;
-constexpr size_t kDotMatrixBytes = 16;
+// Payload sizes of the library's commands are panelink.h's (PANELINK_DIRECT_OUTPUT_BYTES and the
+// others); the board's own seven-segment digits take two bytes.
 constexpr size_t kSevenSegmentBytes = 2;
-constexpr size_t kGlcdLineBytes = 24;
-constexpr size_t kLcdCharacters = 20;
-constexpr size_t kCrtRwrValues = 13;
+
+// A length for the help texts and messages.
+std::string count_text(int count) {
+    return std::to_string(count);
+}
 
 constexpr const char *kBytesHelp =
     "Bytes in hexadecimal ('ff 01', '0xff01' or 'ff,01'); missing bytes are 0";
 
 void add_port_data_commands(SubcommandBuilder &b) {
-    b.add("direct", "Direct digital outputs of a module: up to 15 bytes", [](const Arguments &a) {
-        auto data = fixed_bytes(a.words, kDirectBytes, "direct output");
-        return OutputCommand{"direct output", [a, data](DeviceRecord &r) {
-                                 return WriteDirectOutput(&r, a.port, data.data());
-                             }};
-    });
+    b.add("direct",
+          "Direct digital outputs of a module: up to " + count_text(PANELINK_DIRECT_OUTPUT_BYTES) +
+              " bytes",
+          [](const Arguments &a) {
+              auto data = fixed_bytes(a.words, PANELINK_DIRECT_OUTPUT_BYTES, "direct output");
+              return OutputCommand{"direct output", [a, data](DeviceRecord &r) {
+                                       return WriteDirectOutput(&r, a.port, data.data());
+                                   }};
+          });
     b.port().words("BYTES", kBytesHelp);
-    b.add("mux", "Multiplexed digital outputs of a module: up to 56 bytes", [](const Arguments &a) {
-        auto data = fixed_bytes(a.words, kMuxBytes, "multiplexed output");
-        return OutputCommand{"multiplexed output", [a, data](DeviceRecord &r) {
-                                 return WriteMuxOutput(&r, a.port, data.data());
-                             }};
-    });
+    b.add("mux",
+          "Multiplexed digital outputs of a module: up to " +
+              count_text(PANELINK_MUX_OUTPUT_BYTES) + " bytes",
+          [](const Arguments &a) {
+              auto data = fixed_bytes(a.words, PANELINK_MUX_OUTPUT_BYTES, "multiplexed output");
+              return OutputCommand{"multiplexed output", [a, data](DeviceRecord &r) {
+                                       return WriteMuxOutput(&r, a.port, data.data());
+                                   }};
+          });
     b.port().words("BYTES", kBytesHelp);
-    b.add("latched", "Latched digital outputs of a module: up to 64 states",
+    b.add("latched",
+          "Latched digital outputs of a module: up to " +
+              count_text(PANELINK_LATCHED_OUTPUT_STATES) + " states",
           [](const Arguments &a) {
               auto states = latched_states(a.text);
               return OutputCommand{"latched output", [a, states](DeviceRecord &r) {
@@ -49,17 +57,21 @@ void add_port_data_commands(SubcommandBuilder &b) {
           });
     b.port().parameter().text("STATES", "'0' and '1' for outputs 1, 2, ... ('1011_0001'); "
                                         "outputs not given are off");
-    b.add("spi-dac", "SPI digital-to-analogue converter of a module: up to 40 bytes",
+    b.add("spi-dac",
+          "SPI digital-to-analogue converter of a module: up to " +
+              count_text(PANELINK_SPI_DAC_BYTES) + " bytes",
           [](const Arguments &a) {
-              auto data = fixed_bytes(a.words, kSpiDacBytes, "SPI DAC data");
+              auto data = fixed_bytes(a.words, PANELINK_SPI_DAC_BYTES, "SPI DAC data");
               return OutputCommand{"SPI DAC", [a, data](DeviceRecord &r) {
                                        return WriteSPIDAC(&r, a.port, data.data(), a.parameter);
                                    }};
           });
     b.port().parameter().words("BYTES", kBytesHelp);
-    b.add("dot-matrix", "Dot-matrix display of a module: up to 16 pattern bytes",
+    b.add("dot-matrix",
+          "Dot-matrix display of a module: up to " + count_text(PANELINK_DOT_MATRIX_BYTES) +
+              " pattern bytes",
           [](const Arguments &a) {
-              auto data = fixed_bytes(a.words, kDotMatrixBytes, "dot-matrix patterns");
+              auto data = fixed_bytes(a.words, PANELINK_DOT_MATRIX_BYTES, "dot-matrix patterns");
               return OutputCommand{"dot-matrix", [a, data](DeviceRecord &r) {
                                        return WriteDotMatrix(&r, a.port, data.data(), a.parameter);
                                    }};
@@ -79,13 +91,15 @@ void add_display_commands(SubcommandBuilder &b) {
         ->type_name("BYTE")
         ->transform(number_range(0, 255))
         ->required();
-    b.add("glcd-data", "Graphic LCD text of a module: one or two lines of up to 24 characters",
+    b.add("glcd-data",
+          "Graphic LCD text of a module: one or two lines of up to " +
+              count_text(PANELINK_GLCD_LINE_BYTES) + " characters",
           [](const Arguments &a) {
               if (a.words.size() > 2)
                   throw UsageError("the graphic LCD takes one or two lines");
               std::string lines;
               for (const std::string &line : a.words)
-                  lines += padded_text(line, kGlcdLineBytes, "a graphic LCD line");
+                  lines += padded_text(line, PANELINK_GLCD_LINE_BYTES, "a graphic LCD line");
               const auto count = static_cast<int32_t>(a.words.size());
               return OutputCommand{"graphic LCD text", [a, lines, count](DeviceRecord &r) {
                                        return WriteGLCD(&r, a.port, a.number, count, a.parameter,
@@ -93,11 +107,15 @@ void add_display_commands(SubcommandBuilder &b) {
                                    }};
           });
     b.port().parameter().number("--position", "Position of the text");
-    b.words("LINES", "One or two lines of text, padded with spaces to 24 characters");
-    b.add("crt-rwr", "CRT/RWR display of a module: a value byte and up to 13 values",
+    b.words("LINES", "One or two lines of text, padded with spaces to " +
+                         count_text(PANELINK_GLCD_LINE_BYTES) + " characters");
+    b.add("crt-rwr",
+          "CRT/RWR display of a module: a value byte and up to " +
+              count_text(PANELINK_CRTRWR_MAX_VALUES) + " values",
           [](const Arguments &a) {
-              if (a.words.size() > kCrtRwrValues)
-                  throw UsageError("the CRT/RWR display takes at most 13 values");
+              if (a.words.size() > PANELINK_CRTRWR_MAX_VALUES)
+                  throw UsageError("the CRT/RWR display takes at most " +
+                                   count_text(PANELINK_CRTRWR_MAX_VALUES) + " values");
               // The library reads values[start] onwards: the values go to that place.
               std::vector<int32_t> values(static_cast<size_t>(a.start) + a.words.size(), 0);
               for (size_t i = 0; i < a.words.size(); ++i) {
@@ -118,7 +136,9 @@ void add_display_commands(SubcommandBuilder &b) {
         ->type_name("INDEX")
         ->transform(number_range(0, 255))
         ->capture_default_str();
-    b.app().add_option("VALUES", b.args().words, "Up to 13 numbers (32 bits each)");
+    b.app().add_option("VALUES", b.args().words,
+                       "Up to " + count_text(PANELINK_CRTRWR_MAX_VALUES) +
+                           " numbers (32 bits each)");
     b.add("display", "Seven-segment module: up to 7 digits, right-aligned", [](const Arguments &a) {
         check_display_text(a.text);
         return OutputCommand{"seven-segment text", [a](DeviceRecord &r) {
@@ -142,14 +162,16 @@ void add_board_commands(SubcommandBuilder &b) {
     b.add("lcd-clear", "Clear the character LCD", [](const Arguments &) {
         return OutputCommand{"LCD clear", [](DeviceRecord &r) { return ClearLCD(&r, 0); }};
     });
-    b.add("lcd", "Character LCD: up to 20 characters", [](const Arguments &a) {
-        const std::string text = padded_text(a.text, kLcdCharacters, "the LCD");
-        return OutputCommand{"LCD text", [a, text](DeviceRecord &r) {
-                                 return WriteLCD(&r, 0, a.number, text.c_str(), a.parameter);
-                             }};
-    });
+    b.add("lcd", "Character LCD: up to " + count_text(PANELINK_LCD_CHARS) + " characters",
+          [](const Arguments &a) {
+              const std::string text = padded_text(a.text, PANELINK_LCD_CHARS, "the LCD");
+              return OutputCommand{"LCD text", [a, text](DeviceRecord &r) {
+                                       return WriteLCD(&r, 0, a.number, text.c_str(), a.parameter);
+                                   }};
+          });
     b.parameter().number("--selector", "Selector byte, passed to the board unchanged");
-    b.text("TEXT", "The text, padded with spaces to 20 characters");
+    b.text("TEXT",
+           "The text, padded with spaces to " + count_text(PANELINK_LCD_CHARS) + " characters");
     b.add("tandem", "TANDEM display: two groups of up to 4 digits and a single digit",
           [](const Arguments &a) {
               if (a.words.size() != 2)

@@ -25,5 +25,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
 # a quiet, prompt-free Wine environment.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tests/windows/wine-run")
 
-# Writes the DLL's import library (see mingw-import-library.cmake).
+# Writes the DLL's import library for mingw (see windows-import-libraries.cmake).
 set(CMAKE_DLLTOOL ${PANELINK_MINGW_TRIPLE}-dlltool)

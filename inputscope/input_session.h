@@ -21,8 +21,8 @@ class InputSession : public QObject {
   public:
     // Indicators on one input page (8 rows of 8).
     static constexpr int kPageInputs = 64;
-    // Records one detection can fill, with room to spare.
-    static constexpr int kDeviceSlots = PANELINK_MAX_DEVICES + 1;
+    // Records one detection can fill.
+    static constexpr int kDeviceSlots = PANELINK_MAX_DEVICES;
     // Bytes of the buffer handed to the library's poll: its input states and one spare.
     static constexpr int kInputBufferSize = PANELINK_INPUT_STATES_SIZE + 1;
     static constexpr int kPollIntervalMs = 10;

@@ -1,16 +1,8 @@
 # Checks that the shared library exports exactly the functions its public headers declare with
 # PANELINK_API: none missing, nothing else (no C++ or standard-library symbols).
 # Arguments: -DLIBRARY=<file> -DNM=<nm> -DHEADERS=<header;header>
-set(declared "")
-foreach(header ${HEADERS})
-  file(READ "${header}" text)
-  string(REGEX MATCHALL "PANELINK_API [^;(\n]*[ *]([A-Za-z0-9_]+)\\(" matches "${text}")
-  foreach(match ${matches})
-    string(REGEX REPLACE ".*[ *]([A-Za-z0-9_]+)\\($" "\\1" name "${match}")
-    list(APPEND declared "${name}")
-  endforeach()
-endforeach()
-list(SORT declared)
+include("${CMAKE_CURRENT_LIST_DIR}/declared_exports.cmake")
+panelink_declared_exports(declared ${HEADERS})
 
 execute_process(COMMAND "${NM}" -D --defined-only "${LIBRARY}" OUTPUT_VARIABLE listing
                 RESULT_VARIABLE status)

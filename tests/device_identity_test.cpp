@@ -1,8 +1,9 @@
 // The record filler: identity, path, device texts with their retries and fallbacks, product
-// names and the configuration-interface rule.
+// names and the configuration-interface rule, tested per trait of the product catalogue on a few
+// representative products.
+#include <cctype>
 #include <clocale>
 #include <cstring>
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,7 @@
 #include "detection_modes.h"
 #include "device_identity.h"
 #include "handle_table.h"
+#include "product_catalogue.h"
 #include "product_names.h"
 #include "support/open_board.h"
 #include "support/sim_boards.h"
@@ -35,14 +37,14 @@ class DeviceIdentityTest : public SimBoardsTest {
 
     int fill(const Board &board, ConfigType config_type = ConfigType::Standard) {
         OpenBoard open(board);
-        record.Handle = open.record().Handle;
         record.DeviceIndex = 0;
         const platform::Attributes attributes{board.vendor_id, board.product_id,
                                               board.version_number};
         int result = 0;
         {
             detection_log::Session session(kLogName, detection_log::Opening::Replace);
-            result = fill_record(attributes, record, open.path(), config_type);
+            result = fill_record(attributes, *acquire_device(open.record().Handle), record,
+                                 open.path(), config_type);
         }
         log = read_file(kLogName);
         return result;
@@ -114,9 +116,6 @@ TEST_F(DeviceIdentityTest, ConfigurationInterfaceRulePerConfigType) {
         {ConfigType::Flash, 0x1100, "", 1, "Board", 0, kFlash},
         {ConfigType::Devices, 0x0910, "&mi_01", 1, "Zephyr-Lite CFG", 1, kDevices},
         {ConfigType::Devices, 0x0510, "&MI_01", 1, "Halcyon V2 CFG", 1, kDevices},
-        {ConfigType::Devices, 0x0520, "&mi_01", 1, "Halcyon V3 CFG", 1, kDevices},
-        {ConfigType::Devices, 0x0710, "&mi_01", 1, "Corvid CFG", 1, kDevices},
-        {ConfigType::Devices, 0x0920, "&mi_01", 1, "Zephyr-R2 CFG", 1, kDevices},
         {ConfigType::Devices, 0x1600, "&mi_01", 1, "TANDEM CFG", 1, kDevices},
         {ConfigType::Devices, 0x0910, "", 0, nullptr, 0, kDevices},
         {ConfigType::Report, 0x0800, "", 1, "Lumenet", 1, kReport},
@@ -151,32 +150,55 @@ TEST_F(DeviceIdentityTest, TableNameReplacesDeviceTextOnlyWhereModeAsks) {
                    "longer than the table's name\nCFG_TYPE : DT_DEVICES\n");
 }
 
-TEST_F(DeviceIdentityTest, ProductNameFollowsThePathForDualInterfaceRows) {
-    const uint16_t dual[] = {0x0510, 0x0520, 0x0710, 0x0910, 0x0920, 0x1600};
-    for (uint16_t id : dual) {
-        const ProductNameRow row = *find_product_name(id);
-        ASSERT_NE(row.config_name, nullptr);
+// The name assign_product_name writes for `product_id` on an interface at `path`, over a
+// ProductName field of 'z' bytes and an IsConfigInterface of 7.
+DeviceRecord named(uint16_t product_id, const std::string &path) {
+    DeviceRecord r{};
+    std::memset(r.ProductName, 'z', sizeof r.ProductName);
+    std::memcpy(r.DevicePath, path.data(), path.size());
+    r.DevicePathLength = static_cast<uint32_t>(path.size());
+    r.IsConfigInterface = 7;
+    assign_product_name({0x12DA, product_id, 1}, r);
+    return r;
+}
+
+// ProductName holds `name` and its terminator, with the rest of the field as it was.
+void expect_name(const DeviceRecord &r, const std::string &name) {
+    EXPECT_EQ(field(r.ProductName, name.size() + 2), name + '\0' + 'z');
+    EXPECT_EQ(r.ProductNameLength, static_cast<int32_t>(name.size()));
+}
+
+// A product with a configuration interface: the path decides between its two names, and sets
+// IsConfigInterface.
+TEST_F(DeviceIdentityTest, ConfigurationInterfaceGetsItsOwnName) {
+    for (const catalogue::Product &product : catalogue::products()) {
+        if (!product.has_config_interface())
+            continue;
         for (const char *marker : {"", "&mi_01", "&MI_01"}) {
-            SCOPED_TRACE(path_with(id, marker));
-            DeviceRecord r{};
-            const std::string path = path_with(id, marker);
-            std::memcpy(r.DevicePath, path.data(), path.size());
-            r.DevicePathLength = static_cast<uint32_t>(path.size());
-            r.IsConfigInterface = 7;
-            assign_product_name({0x12DA, id, 1}, r);
+            SCOPED_TRACE(path_with(product.id, marker));
+            const DeviceRecord r = named(product.id, path_with(product.id, marker));
             const bool config = marker[0] != '\0';
-            EXPECT_STREQ(r.ProductName, config ? row.config_name : row.name);
-            EXPECT_EQ(r.ProductNameLength, static_cast<int32_t>(std::strlen(r.ProductName)));
+            expect_name(r, config ? product.config_name : product.name);
             EXPECT_EQ(r.IsConfigInterface, config ? 1 : 0);
         }
     }
+    // Representative rows, as the boards are known: Zephyr-Lite's, and TANDEM's, whose
+    // configuration name is spelt in capitals unlike the board's.
+    expect_name(named(0x0910, path_with(0x0910, "&mi_01")), "Zephyr-Lite CFG");
+    expect_name(named(0x0910, path_with(0x0910, "")), "Zephyr-Lite");
+    expect_name(named(0x1600, path_with(0x1600, "&MI_01")), "TANDEM CFG");
+    expect_name(named(0x1600, path_with(0x1600, "")), "Tandem");
+}
 
-    DeviceRecord single{};
-    single.IsConfigInterface = 7;
-    assign_product_name({0x12DA, 0x0603, 1}, single);
-    EXPECT_STREQ(single.ProductName, "Zephyr HOTAS - Dual USB Adapter");
-    EXPECT_EQ(single.ProductNameLength, 31);
-    EXPECT_EQ(single.IsConfigInterface, 7); // rows without a configuration name leave it
+// A product without one has a single name whatever the path, and leaves IsConfigInterface;
+// a product outside the catalogue leaves the record alone.
+TEST_F(DeviceIdentityTest, ProductWithoutConfigurationInterfaceHasOneName) {
+    for (const char *marker : {"", "&MI_01"}) {
+        SCOPED_TRACE(marker);
+        const DeviceRecord single = named(0x0603, path_with(0x0603, marker));
+        expect_name(single, "Zephyr HOTAS - Dual USB Adapter");
+        EXPECT_EQ(single.IsConfigInterface, 7);
+    }
 
     DeviceRecord unknown{};
     std::memcpy(unknown.ProductName, "keep", 5);
@@ -188,64 +210,41 @@ TEST_F(DeviceIdentityTest, ProductNameFollowsThePathForDualInterfaceRows) {
     EXPECT_EQ(unknown.IsConfigInterface, 7);
 }
 
-// The whole product-name table as boards and the program know it: every name of both columns,
-// and which boards have a configuration interface of their own.
-TEST_F(DeviceIdentityTest, ProductNameTableNamesEveryBoard) {
-    struct Row {
-        uint16_t product_id;
-        const char *name;
-        const char *config_name; // null: no configuration interface
-    };
-    const Row kRows[] = {
-        {0x0100, "JB-100", nullptr},
-        {0x0200, "JB-200", nullptr},
-        {0x0250, "JB-250", nullptr},
-        {0x0300, "JB-300 USB MODULE", nullptr},
-        {0x0400, "JB-400", nullptr},
-        {0x0500, "Halcyon-256 USB MODULE", nullptr},
-        {0x0510, "Halcyon V2", "Halcyon V2 CFG"},
-        {0x0520, "Halcyon V3", "Halcyon V3 CFG"},
-        {0x0600, "Zephyr - USB Adapter", nullptr},
-        {0x0601, "Zephyr HOTAS - USB Adapter", nullptr},
-        {0x0602, "Zephyr - Dual USB Adapter", nullptr},
-        {0x0603, "Zephyr HOTAS - Dual USB Adapter", nullptr},
-        {0x0700, "Halcyon-64 USB MODULE", nullptr},
-        {0x0710, "Corvid", "Corvid CFG"},
-        {0x0800, "Lumenet", nullptr},
-        {0x0900, "Zephyr-Lite", nullptr},
-        {0x0910, "Zephyr-Lite", "Zephyr-Lite CFG"},
-        {0x0920, "Zephyr-R2", "Zephyr-R2 CFG"},
-        {0x1000, "Zephyr-Lite", nullptr},
-        {0x1010, "Zephyr-R2", nullptr},
-        {0x1100, "Halcyon V2", nullptr},
-        {0x1110, "Halcyon V3", nullptr},
-        {0x1200, "Lumenet", nullptr},
-        {0x1300, "Corvid", nullptr},
-        {0x1400, "EMBER-QL", nullptr},
-        {0x1500, "Ember-QL", nullptr},
-        {0x1600, "Tandem", "TANDEM CFG"},
-        {0x1700, "TANDEM", nullptr},
-    };
-    EXPECT_EQ(product_name_table().size(), std::size(kRows));
-    for (const Row &row : kRows) {
-        for (const char *marker : {"", "&MI_01"}) {
-            SCOPED_TRACE(path_with(row.product_id, marker));
-            DeviceRecord r{};
-            std::memset(r.ProductName, 'z', sizeof r.ProductName);
-            const std::string path = path_with(row.product_id, marker);
-            std::memcpy(r.DevicePath, path.data(), path.size());
-            r.DevicePathLength = static_cast<uint32_t>(path.size());
-            r.IsConfigInterface = 7;
-            assign_product_name({0x12DA, row.product_id, 1}, r);
+std::string lower(std::string text) {
+    for (char &c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
-            const bool config = marker[0] != '\0';
-            const char *expected = config && row.config_name ? row.config_name : row.name;
-            const size_t length = std::strlen(expected);
-            EXPECT_EQ(field(r.ProductName, length + 2), std::string(expected) + '\0' + 'z');
-            EXPECT_EQ(r.ProductNameLength, static_cast<int32_t>(length));
-            EXPECT_EQ(r.IsConfigInterface, row.config_name ? (config ? 1 : 0) : 7);
-        }
+// A flashing identity is named after the board it flashes: every one carries the name of a
+// product that is no flashing identity, spelt as the library has always spelt it (two in
+// capitals where their board's name is not).
+TEST_F(DeviceIdentityTest, FlashingIdentityIsNamedAfterItsBoard) {
+    size_t flashing = 0;
+    for (const catalogue::Product &identity : catalogue::products()) {
+        if (!identity.has(catalogue::kFlashingIdentity))
+            continue;
+        ++flashing;
+        SCOPED_TRACE(identity.name);
+        bool board_found = false;
+        for (const catalogue::Product &board : catalogue::products())
+            board_found = board_found || (!board.has(catalogue::kFlashingIdentity) &&
+                                          lower(board.name) == lower(identity.name));
+        EXPECT_TRUE(board_found);
     }
+    EXPECT_GT(flashing, 0u);
+
+    // Through the record filler: a flashing board that gives no product text.
+    const uint16_t kZephyrLiteFlashing = 0x1000;
+    Board board = make_board(kZephyrLiteFlashing, path_with(kZephyrLiteFlashing, ""));
+    board.product.reset();
+    ASSERT_EQ(fill(board, ConfigType::Flash), 1);
+    EXPECT_STREQ(record.ProductName, "Zephyr-Lite");
+    EXPECT_EQ(record.IsConfigInterface, 0);
+
+    expect_name(named(0x1400, path_with(0x1400, "")), "EMBER-QL");
+    expect_name(named(0x1500, path_with(0x1500, "")), "Ember-QL");
+    expect_name(named(0x1700, path_with(0x1700, "")), "TANDEM");
 }
 
 TEST_F(DeviceIdentityTest, LongPathIsCutTo256BytesAndOnlyThoseAreSearched) {
@@ -336,10 +335,10 @@ TEST_F(DeviceIdentityTest, TextsThatFailAFewTimesThenAnswerAreUsed) {
         record = DeviceRecord{};
         OpenBoard board(0x0700);
         panelink_sim_set_fault(board.id(), PANELINK_SIM_FAULT_TEXTS, c.failures);
-        record.Handle = board.record().Handle;
         {
             detection_log::Session session(kLogName, detection_log::Opening::Replace);
-            EXPECT_EQ(fill_record({0x12DA, 0x0700, 1}, record, board.path(), ConfigType::Standard),
+            EXPECT_EQ(fill_record({0x12DA, 0x0700, 1}, *acquire_device(board.record().Handle),
+                                  record, board.path(), ConfigType::Standard),
                       1);
         }
         EXPECT_EQ(read_file(kLogName), c.log);

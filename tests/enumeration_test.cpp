@@ -11,6 +11,7 @@
 #include <panelink/panelink.h>
 #include <panelink/simulation.h>
 
+#include "backends/platform.h"
 #include "handle_table.h"
 #include "support/sim_boards.h"
 
@@ -31,7 +32,8 @@ std::string accepted_lines(uint16_t product_id) {
 
 class EnumerationTest : public SimBoardsTest {
   protected:
-    // Room for one more record than enumeration may fill, as the program has.
+    // Room for one more record than enumeration may fill: the last one shows that enumeration
+    // writes nothing past its 128 records.
     std::vector<DeviceRecord> records = std::vector<DeviceRecord>(PANELINK_MAX_DEVICES + 1);
     int32_t count = -1;
 
@@ -271,7 +273,7 @@ TEST_F(EnumerationTest, RecordsAreConsecutive848ByteEntriesWithTheirIndex) {
         std::memcpy(&handle, bytes + 848 * n, 4);
         EXPECT_EQ(index, n);
         EXPECT_EQ(product, kProducts[n]);
-        EXPECT_NE(find_device(handle), nullptr);
+        EXPECT_TRUE(is_open(handle));
         handles.insert(handle);
     }
     EXPECT_EQ(handles.size(), 3u);
@@ -341,6 +343,46 @@ TEST_F(EnumerationTest, KeepsAtMost128RecordsAndSaysSoOnce) {
     close_all();
 }
 
+// With the handle table full, an accepted interface is left out right after its "Found" lines:
+// nothing else of it is logged, and its record is not written (not even zeroed when the mode
+// would have rejected it). A slot freed again takes the next interface the mode keeps.
+TEST_F(EnumerationTest, FullHandleTableLeavesAnInterfaceOutUnloggedAndItsRecordUntouched) {
+    // Every slot held by a board of another maker, which enumeration does not even log.
+    const std::string filler = board_path(0x046D, 0x0500);
+    add_board(0x0500, filler, 0x046D);
+    std::vector<uint32_t> held;
+    for (uint32_t handle = register_device(platform::backend().open(filler.c_str())); handle != 0;
+         handle = register_device(platform::backend().open(filler.c_str())))
+        held.push_back(handle);
+    ASSERT_GT(held.size(), 60000u);
+    add_board(0x0910, board_path(0x12DA, 0x0910, true)); // rejected in standard mode
+    add_board(0x0300);
+    std::memset(records.data(), 0x5A, 2 * sizeof(DeviceRecord));
+    const std::vector<uint8_t> untouched(2 * sizeof(DeviceRecord), 0x5A);
+    const std::string found_0910 = "\nFound VendorID 0x12da\nFound ProductID 0x910\n";
+    const std::string found_0300 = "\nFound VendorID 0x12da\nFound ProductID 0x300\n";
+
+    EXPECT_EQ(detect(), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(std::memcmp(records.data(), untouched.data(), untouched.size()), 0);
+    EXPECT_EQ(read_file(kAllLog),
+              kHeader + found_0910 + found_0300 + "\nNum Devices Detected : 0\n");
+    EXPECT_EQ(open_device_count(), held.size());
+
+    ASSERT_TRUE(close_device(held.back()));
+    held.pop_back();
+    EXPECT_EQ(detect(), 1);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(records[0].ProductID, 0x0300);
+    EXPECT_NE(records[0].Handle, 0u);
+    EXPECT_EQ(read_file(kAllLog), kHeader + accepted_lines(0x0910) +
+                                      "ALL_DEVICES - GetDevParam return FALSE\n" +
+                                      accepted_lines(0x0300) + "\nNum Devices Detected : 1\n");
+    close_all();
+    for (uint32_t handle : held)
+        close_device(handle);
+}
+
 TEST_F(EnumerationTest, LogThatCannotBeCreatedDoesNotStopEnumeration) {
     remove_file(kAllLog);
     std::filesystem::create_directory(kAllLog); // a folder where the file should go
@@ -407,7 +449,7 @@ TEST_F(EnumerationTest, NewEnumerationLeavesEarlierHandlesOpen) {
 
     ASSERT_EQ(detect(), 1);
     EXPECT_NE(records[0].Handle, first.Handle);
-    EXPECT_NE(find_device(first.Handle), nullptr);
+    EXPECT_TRUE(is_open(first.Handle));
     EXPECT_EQ(open_device_count(), 2u);
     CloseDevices(1, const_cast<DeviceRecord *>(&first));
     close_all();
@@ -421,7 +463,7 @@ TEST_F(EnumerationTest, CloseDevicesClosesAndNullsOnlyOpenHandles) {
     const uint32_t second = records[1].Handle;
 
     EXPECT_EQ(CloseDevices(0, records.data()), 1); // number 0: nothing happens
-    EXPECT_NE(find_device(records[0].Handle), nullptr);
+    EXPECT_TRUE(is_open(records[0].Handle));
 
     EXPECT_EQ(CloseDevices(1, records.data()), 1);
     EXPECT_EQ(records[0].Handle, 0u);
@@ -432,7 +474,7 @@ TEST_F(EnumerationTest, CloseDevicesClosesAndNullsOnlyOpenHandles) {
     EXPECT_EQ(CloseDevices(2, records.data()), 1); // entry 0 is already closed
     EXPECT_EQ(std::memcmp(&records[0], &before, sizeof before), 0);
     EXPECT_EQ(records[1].Handle, 0u);
-    EXPECT_EQ(find_device(second), nullptr);
+    EXPECT_FALSE(is_open(second));
     EXPECT_EQ(open_device_count(), 0u);
 
     EXPECT_EQ(CloseDevices(3, nullptr), 1);

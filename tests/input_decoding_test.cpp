@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <panelink/panelink.h>
@@ -166,6 +167,67 @@ TEST_F(ReportDecodingTest, JoystickMarksPressedButtonsWhateverThePackedFlag) {
     }
 }
 
+// Reads through the public API on a board whose decoder refuses every report: its report
+// descriptor cannot be had (none, or one the parser rejects). The caller has set a readable
+// InputReportByteLength by hand (enumeration leaves 0 there, which reads refuse earlier). Each
+// read of such a report fails with the buffer untouched, and the reports queued behind it stay.
+TEST_F(ReportDecodingTest, AReportTheDecoderRefusesIsAFailedRead) {
+    struct Case {
+        const char *board;
+        std::vector<uint8_t> report_descriptor;
+    };
+    std::vector<uint8_t> unterminated = vendor_descriptor(); // 65-byte reports once parsed
+    unterminated.pop_back();                                 // its collection never ends
+    const Case boards[] = {
+        {"no report descriptor", {}},
+        {"a descriptor the parser rejects", unterminated},
+    };
+    struct Read {
+        const char *name;
+        bool polled; // ReadInputData with `packed`, else ReadData
+        int32_t packed;
+        int32_t operator()(DeviceRecord &record, InputStates &states) const {
+            return polled ? ReadInputData(&record, states.data(), packed)
+                          : ReadData(&record, states.data());
+        }
+    };
+    const Read reads[] = {
+        {"ReadData", false, 0},
+        {"ReadInputData, one input per bit", true, 0},
+        {"ReadInputData, packed", true, 1},
+    };
+    for (const Case &c : boards) {
+        for (const Read &read : reads) {
+            SCOPED_TRACE(std::string(c.board) + ", " + read.name);
+            Board bare = make_board(0x0500);
+            bare.report_descriptor = c.report_descriptor;
+            OpenBoard board(bare);
+            DeviceRecord &record = board.record();
+            ASSERT_EQ(record.InputReportByteLength, 0) << "the descriptor parsed";
+            record.InputReportByteLength = 65;
+            InputStates s;
+            if (read.polled) { // the first poll starts the read
+                ASSERT_EQ(read(record, s), PANELINK_READ_PENDING);
+            }
+
+            board.push_input(input_report({0x11}));
+            board.push_input(input_report({0x22}));
+            EXPECT_EQ(read(record, s), PANELINK_READ_FAILED);
+            // Nothing was flushed: the queued report is read (and refused) next.
+            if (read.polled) {
+                EXPECT_EQ(read(record, s), PANELINK_READ_PENDING); // a new read started
+            }
+            EXPECT_EQ(read(record, s), PANELINK_READ_FAILED);
+            if (read.polled) {
+                EXPECT_EQ(read(record, s), PANELINK_READ_PENDING);
+                panelink_sim_advance_ms(1001);
+            }
+            EXPECT_EQ(read(record, s), PANELINK_READ_TIMED_OUT);
+            EXPECT_TRUE(s.untouched());
+        }
+    }
+}
+
 // A decode throws away the reports the board queued behind the decoded one, whichever call read
 // it: the caller gets the oldest report waiting, and the next read waits for a new one.
 TEST_F(ReportDecodingTest, DecodeDiscardsQueuedReports) {
@@ -179,7 +241,7 @@ TEST_F(ReportDecodingTest, DecodeDiscardsQueuedReports) {
         ASSERT_TRUE(
             decode_input_report(&board.record(), s.data(), report.data(), report.size(), 0));
 
-        auto *device = panelink::find_device(board.record().Handle);
+        const auto device = panelink::acquire_device(board.record().Handle);
         ASSERT_NE(device, nullptr);
         uint8_t buffer[65];
         panelink::platform::InputRead read;

@@ -58,21 +58,8 @@ TEST_F(TransportTest, ReadDataOnAJoystickGivesButtonStates) {
     EXPECT_TRUE(unpacked_as(s, {0, 2, 15}));
 }
 
-// A board whose report descriptor cannot be had: the report still counts as read, but nothing
-// is decoded and nothing queued behind it is thrown away.
-TEST_F(TransportTest, ReadDataWithoutAParsedDescriptorDecodesNothingAndKeepsTheQueue) {
-    Board bare = make_board(0x0500);
-    bare.report_descriptor.clear();
-    OpenBoard board(bare);
-    board.record().InputReportByteLength = 65;
-    board.push_input(input_report({0x11}));
-    board.push_input(input_report({0x22}));
-    InputStates s;
-    EXPECT_EQ(ReadData(&board.record(), s.data()), PANELINK_READ_DECODED);
-    EXPECT_EQ(ReadData(&board.record(), s.data()), PANELINK_READ_DECODED);
-    EXPECT_EQ(ReadData(&board.record(), s.data()), PANELINK_READ_TIMED_OUT);
-    EXPECT_TRUE(s.untouched());
-}
+// A board whose report descriptor cannot be had: input_decoding_test
+// (AReportTheDecoderRefusesIsAFailedRead).
 
 TEST_F(TransportTest, FailedWaitAndUnpluggedBoardLeaveTheBufferAlone) {
     OpenBoard board;

@@ -77,7 +77,7 @@ TEST_P(SendReports, AsTheLibraryCallWithTheMeantValues) {
     ASSERT_FALSE(sent.empty());
     EXPECT_TRUE(next_output().empty()) << "one report only";
 
-    std::vector<DeviceRecord> records(PANELINK_MAX_DEVICES + 1);
+    std::vector<DeviceRecord> records(PANELINK_MAX_DEVICES);
     int32_t count = 0;
     ASSERT_EQ(DetectHID(&count, records.data(), PANELINK_MODE_STANDARD), 1);
     EXPECT_GT(c.library_call(&records[0]), 0);
@@ -93,11 +93,11 @@ const int32_t kCrtValues[] = {0, 0, 10, -20, 0x30}; // the values from start ind
 // One case a line: the subcommand's arguments, then the library call they mean.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Commands, SendReports, testing::Values(
-    SendCase{"direct", {"direct", "--port", "3", "ff", "01"}, [](DeviceRecord *r) { return WriteDirectOutput(r, 3, bytes({0xff, 1}, 15).data()); }},
-    SendCase{"mux", {"mux", "--port", "0x4", "0x0102"}, [](DeviceRecord *r) { return WriteMuxOutput(r, 4, bytes({1, 2}, 56).data()); }},
-    SendCase{"latched", {"latched", "--port", "2", "--parameter", "5", "1011_0001"}, [](DeviceRecord *r) { return WriteLatchedOutput(r, 2, bytes({1, 0, 1, 1, 0, 0, 0, 1}, 64).data(), 5); }},
-    SendCase{"spi_dac", {"spi-dac", "--port", "0", "--parameter", "0x10", "01", "02"}, [](DeviceRecord *r) { return WriteSPIDAC(r, 0, bytes({1, 2}, 40).data(), 0x10); }},
-    SendCase{"dot_matrix", {"dot-matrix", "--port", "5", "ff 00 ff"}, [](DeviceRecord *r) { return WriteDotMatrix(r, 5, bytes({0xff, 0, 0xff}, 16).data(), 0); }},
+    SendCase{"direct", {"direct", "--port", "3", "ff", "01"}, [](DeviceRecord *r) { return WriteDirectOutput(r, 3, bytes({0xff, 1}, PANELINK_DIRECT_OUTPUT_BYTES).data()); }},
+    SendCase{"mux", {"mux", "--port", "0x4", "0x0102"}, [](DeviceRecord *r) { return WriteMuxOutput(r, 4, bytes({1, 2}, PANELINK_MUX_OUTPUT_BYTES).data()); }},
+    SendCase{"latched", {"latched", "--port", "2", "--parameter", "5", "1011_0001"}, [](DeviceRecord *r) { return WriteLatchedOutput(r, 2, bytes({1, 0, 1, 1, 0, 0, 0, 1}, PANELINK_LATCHED_OUTPUT_STATES).data(), 5); }},
+    SendCase{"spi_dac", {"spi-dac", "--port", "0", "--parameter", "0x10", "01", "02"}, [](DeviceRecord *r) { return WriteSPIDAC(r, 0, bytes({1, 2}, PANELINK_SPI_DAC_BYTES).data(), 0x10); }},
+    SendCase{"dot_matrix", {"dot-matrix", "--port", "5", "ff 00 ff"}, [](DeviceRecord *r) { return WriteDotMatrix(r, 5, bytes({0xff, 0, 0xff}, PANELINK_DOT_MATRIX_BYTES).data(), 0); }},
     SendCase{"glcd_command", {"glcd-command", "--port", "1", "--parameter", "2", "0x40"}, [](DeviceRecord *r) { return CmdGLCD(r, 1, 2, 0x40); }},
     SendCase{"glcd_data", {"glcd-data", "--port", "1", "--position", "3", "AB", "CD"}, [](DeviceRecord *r) { return WriteGLCD(r, 1, 3, 2, 0, ("AB" + kSpaces22 + "CD" + kSpaces22).c_str()); }},
     SendCase{"crt_rwr", {"crt-rwr", "--port", "2", "--value", "9", "--start", "2", "10", "-20", "0x30"}, [](DeviceRecord *r) { return WriteCRTRWR(r, 2, 9, 3, 2, kCrtValues); }},

@@ -1,9 +1,11 @@
-// The detection modes of DetectHID / DetectDevice: which product IDs each mode accepts, the
-// configuration type it hands to the record filler, its log file and its two log messages.
+// The detection modes of DetectHID / DetectDevice: which products each mode accepts (the
+// catalogue's mode bit), the configuration type it hands to the record filler, its log file and
+// its two log messages.
 #pragma once
 
 #include <cstdint>
-#include <span>
+
+#include "product_catalogue.h"
 
 namespace panelink {
 
@@ -16,7 +18,7 @@ enum class ConfigType : int {
 };
 
 struct DetectionMode {
-    std::span<const uint16_t> accepted_products;
+    catalogue::Mode accepts; // the products whose catalogue row has this mode
     ConfigType config_type;
     const char *log_file;          // in the current directory
     const char *not_found_message; // product ID outside the accepted list
@@ -27,7 +29,7 @@ struct DetectionMode {
 // value (0, 5, 255, negative) selects the standard list.
 const DetectionMode &detection_mode(int32_t mode);
 
-// True when `product_id` is in the mode's accepted list.
+// True when the mode accepts `product_id` (never a product outside the catalogue).
 bool accepts_product(const DetectionMode &mode, uint32_t product_id);
 
 // True for the family's vendor IDs (0x12DA, 0x6666).

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "detection_log.h"
-#include "handle_table.h"
 #include "input_layout.h"
+#include "product_catalogue.h"
 #include "product_names.h"
 
 namespace panelink {
@@ -16,10 +16,6 @@ using platform::DeviceText;
 
 constexpr size_t kTextFieldLimit = 256; // bytes converted for manufacturer and product
 constexpr size_t kSerialLimit = 3;      // bytes converted for the serial
-
-// Dual USB adapters expose a second interface that standard mode keeps.
-constexpr uint16_t kDualAdapter = 0x0602;
-constexpr uint16_t kDualHotasAdapter = 0x0603;
 
 // Length of a text up to its terminator, reading at most `limit` bytes (a text may fill its
 // field with no terminator).
@@ -43,10 +39,10 @@ template <size_t N> void write_over_start(char (&field)[N], std::string_view tex
 
 // Asks the device for one of its texts, up to kTextAttempts times. On failure `error` holds the
 // platform's last error code.
-bool read_text(platform::Device *device, DeviceText which,
+bool read_text(platform::Device &device, DeviceText which,
                wchar_t (&text)[platform::kDeviceTextChars], uint32_t &error) {
     for (int attempt = 0; attempt < kTextAttempts; ++attempt) {
-        if (device != nullptr && device->text(which, text))
+        if (device.text(which, text))
             return true;
     }
     error = platform::backend().last_error();
@@ -67,7 +63,7 @@ void use_manufacturer_fallback(DeviceRecord &record) {
     record.ManufacturerLength = static_cast<int32_t>(kManufacturerFallback.size());
 }
 
-void fill_manufacturer(platform::Device *device, DeviceRecord &record) {
+void fill_manufacturer(platform::Device &device, DeviceRecord &record) {
     std::memset(record.Manufacturer, 0, sizeof record.Manufacturer);
     write_over_start(record.Manufacturer, kDefaultText);
     record.ManufacturerLength = static_cast<int32_t>(kDefaultText.size());
@@ -97,7 +93,7 @@ void reset_product_name(DeviceRecord &record) {
     record.ProductNameLength = static_cast<int32_t>(kDefaultText.size());
 }
 
-void fill_product(platform::Device *device, const platform::Attributes &attributes,
+void fill_product(platform::Device &device, const platform::Attributes &attributes,
                   DeviceRecord &record) {
     reset_product_name(record);
 
@@ -118,7 +114,7 @@ void fill_product(platform::Device *device, const platform::Attributes &attribut
     record.ProductNameLength = field_length(record.ProductName);
 }
 
-void fill_serial(platform::Device *device, DeviceRecord &record) {
+void fill_serial(platform::Device &device, DeviceRecord &record) {
     write_over_start(record.SerialNumber, kDefaultText);
     record.SerialNumberLength = static_cast<int32_t>(kDefaultText.size());
 
@@ -150,27 +146,24 @@ std::optional<size_t> convert_device_text(wchar_t (&text)[platform::kDeviceTextC
     return written;
 }
 
-int fill_record(const platform::Attributes &attributes, DeviceRecord &record, std::string_view path,
-                ConfigType config_type) {
+int fill_record(const platform::Attributes &attributes, platform::Device &device,
+                DeviceRecord &record, std::string_view path, ConfigType config_type) {
     record.ProductID = attributes.product_id;
     record.VendorID = attributes.vendor_id;
     record.VersionNumber = attributes.version_number;
 
-    fill_input_layout(record.Handle, record);
+    fill_input_layout(device, record);
     fill_path(record, path);
 
-    // Held for the whole fill: a concurrent CloseDevices() with a forged handle cannot take the
-    // device away midway.
-    const std::shared_ptr<platform::Device> held = acquire_device(record.Handle);
-    platform::Device *device = held.get();
     fill_manufacturer(device, record);
     fill_product(device, attributes, record);
 
     switch (config_type) {
     case ConfigType::Standard:
         detection_log::write("CFG_TYPE : DT_STANDARD\n");
-        if (names_config_interface(record) && attributes.product_id != kDualAdapter &&
-            attributes.product_id != kDualHotasAdapter)
+        // A dual USB adapter's second interface is kept: it is no configuration interface.
+        if (names_config_interface(record) &&
+            !catalogue::has_trait(attributes.product_id, catalogue::kDualAdapter))
             return reject(record);
         record.IsConfigInterface = 0;
         break;

@@ -28,13 +28,14 @@ constexpr std::string_view kManufacturerFallback = "Veltrane Inc.";
 std::optional<size_t> convert_device_text(wchar_t (&text)[platform::kDeviceTextChars], char *out,
                                           size_t limit);
 
-// Fills the record of an accepted interface whose Handle and DeviceIndex enumeration has set:
-// identity from `attributes`, report lengths and counts (fill_input_layout), the path (at most 256
-// bytes of it), manufacturer, product and serial texts with their retries and fallbacks, the
-// product name from the table where the mode asks for it, and IsConfigInterface. Writes its
-// findings to the enumeration's log. Returns 1 when the interface is kept; 0 when `config_type`
-// rejects it, in which case all 848 bytes of the record are zero.
-int fill_record(const platform::Attributes &attributes, DeviceRecord &record, std::string_view path,
-                ConfigType config_type);
+// Fills the record of an accepted interface, open as `device`, whose DeviceIndex enumeration has
+// set (and whose Handle it sets once the record is kept): identity from `attributes`, report
+// lengths and counts (fill_input_layout), the path (at most 256 bytes of it), manufacturer,
+// product and serial texts from the device with their retries and fallbacks, the product name
+// from the catalogue where the mode asks for it, and IsConfigInterface. Writes its findings to
+// the enumeration's log. Returns 1 when the interface is kept; 0 when `config_type` rejects it,
+// in which case all 848 bytes of the record are zero.
+int fill_record(const platform::Attributes &attributes, platform::Device &device,
+                DeviceRecord &record, std::string_view path, ConfigType config_type);
 
 } // namespace panelink

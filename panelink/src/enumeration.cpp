@@ -85,19 +85,25 @@ bool consider_interface(const Enumeration &call, const DetectionMode &mode,
         return false;
     }
 
-    const uint32_t handle = register_device(std::move(device));
-    if (handle == 0)
-        return false; // the handle table is full; the device was closed
+    // The id is reserved first: with the handle table full, the interface is left out before
+    // anything of it is logged or written into the record.
+    HandleReservation reservation = reserve_handle();
+    if (!reservation)
+        return false; // the device is closed on the way out
 
+    // The record is filled from the device at hand, which enters the handle table only once
+    // the record is kept.
     DeviceRecord &record = call.records[fill];
     record.DeviceIndex = static_cast<uint16_t>(fill);
-    record.Handle = handle;
-    if (fill_record(attributes, record, path, mode.config_type) != 0)
-        return true;
-
-    close_device(handle); // the record is already zeroed, and is reused by the next interface
-    detection_log::write("%s", mode.rejected_message);
-    return false;
+    if (fill_record(attributes, *device, record, path, mode.config_type) == 0) {
+        // Rejected: the device is closed, and its reserved id never issued. The record is
+        // already zeroed, and is reused by the next interface.
+        device.reset();
+        detection_log::write("%s", mode.rejected_message);
+        return false;
+    }
+    record.Handle = reservation.register_device(std::move(device));
+    return true;
 }
 
 int32_t enumerate(const Enumeration &call) {

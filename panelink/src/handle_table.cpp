@@ -1,8 +1,10 @@
 #include "handle_table.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 #include <shared_mutex>
+#include <utility>
 
 namespace panelink {
 namespace {
@@ -27,6 +29,7 @@ struct Slot {
     std::atomic<uint32_t> open_id{0};
     uint16_t generation = 0;                  // under the table's lock
     std::shared_ptr<platform::Device> device; // under the table's lock
+    bool reserved = false;                    // held by a HandleReservation, under the table's lock
 };
 
 struct Chunk {
@@ -39,6 +42,9 @@ struct Table {
     std::array<std::unique_ptr<Chunk>, kChunks> owned; // under the lock; frees them at exit
     size_t used = 0;                                   // slots ever handed out, under the lock
     size_t open = 0;                                   // open ids, under the lock
+    // No slot below this index can take a device (under the lock): the search for a free slot
+    // starts here, so a table without gaps takes its next device at once.
+    size_t first_maybe_free = 0;
 };
 
 Table &table() {
@@ -70,11 +76,14 @@ Slot *open_slot_of(Table &t, uint32_t handle) {
 // The first slot that may take a device, made when none is free; null when the table is full.
 // Under the exclusive lock.
 Slot *free_slot(Table &t, size_t &index) {
-    for (index = 0; index < t.used; ++index) {
+    for (index = t.first_maybe_free; index < t.used; ++index) {
         Slot *slot = slot_at(t, index);
-        if (!slot->device && slot->generation != kLastGeneration)
+        if (!slot->device && !slot->reserved && slot->generation != kLastGeneration) {
+            t.first_maybe_free = index + 1;
             return slot;
+        }
     }
+    t.first_maybe_free = t.used;
     if (t.used >= kMaxSlots)
         return nullptr;
     const size_t chunk = index / kChunkSlots;
@@ -83,28 +92,74 @@ Slot *free_slot(Table &t, size_t &index) {
         t.chunks[chunk].store(t.owned[chunk].get(), std::memory_order_release);
     }
     ++t.used;
+    t.first_maybe_free = t.used;
     return slot_at(t, index);
+}
+
+// Notes that the slot at `index` may take a device again. Under the exclusive lock.
+void slot_freed(Table &t, size_t index) {
+    t.first_maybe_free = std::min(t.first_maybe_free, index);
 }
 
 } // namespace
 
-uint32_t register_device(std::unique_ptr<platform::Device> device) {
-    if (!device)
-        return 0;
+HandleReservation reserve_handle() {
     Table &t = table();
-    std::unique_lock lock(t.mutex);
+    const std::lock_guard lock(t.mutex);
     size_t index = 0;
     Slot *slot = free_slot(t, index);
-    if (slot == nullptr) {
-        lock.unlock();
-        return 0; // the device is closed on the way out, outside the lock
-    }
+    if (slot == nullptr)
+        return {};
     slot->generation = static_cast<uint16_t>(slot->generation + 1);
+    slot->reserved = true;
+    return HandleReservation(make_id(index, slot->generation));
+}
+
+HandleReservation::HandleReservation(HandleReservation &&other) noexcept
+    : id_(std::exchange(other.id_, 0)) {}
+
+HandleReservation &HandleReservation::operator=(HandleReservation &&other) noexcept {
+    if (this != &other) {
+        give_up();
+        id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+}
+
+HandleReservation::~HandleReservation() {
+    give_up();
+}
+
+void HandleReservation::give_up() {
+    if (id_ == 0)
+        return;
+    Table &t = table();
+    const std::lock_guard lock(t.mutex);
+    const size_t index = (id_ & kSlotMask) - 1;
+    slot_at(t, index)->reserved = false;
+    slot_freed(t, index);
+    id_ = 0;
+}
+
+uint32_t HandleReservation::register_device(std::unique_ptr<platform::Device> device) {
+    if (id_ == 0 || !device)
+        return 0; // a device is closed on the way out, outside the lock
+    const uint32_t id = std::exchange(id_, 0);
+    Table &t = table();
+    const std::lock_guard lock(t.mutex);
+    Slot *slot = slot_at(t, (id & kSlotMask) - 1);
+    slot->reserved = false;
     slot->device = std::move(device);
-    const uint32_t id = make_id(index, slot->generation);
     slot->open_id.store(id, std::memory_order_seq_cst);
     ++t.open;
     return id;
+}
+
+uint32_t register_device(std::unique_ptr<platform::Device> device) {
+    if (!device)
+        return 0;
+    HandleReservation reservation = reserve_handle();
+    return reservation.register_device(std::move(device)); // a full table closes the device
 }
 
 std::shared_ptr<platform::Device> acquire_device(uint32_t handle) {
@@ -112,13 +167,6 @@ std::shared_ptr<platform::Device> acquire_device(uint32_t handle) {
     std::shared_lock lock(t.mutex);
     Slot *slot = open_slot_of(t, handle);
     return slot != nullptr ? slot->device : nullptr;
-}
-
-platform::Device *find_device(uint32_t handle) {
-    Table &t = table();
-    std::shared_lock lock(t.mutex);
-    Slot *slot = open_slot_of(t, handle);
-    return slot != nullptr ? slot->device.get() : nullptr;
 }
 
 bool is_open(uint32_t handle) {
@@ -136,6 +184,7 @@ bool close_device(uint32_t handle) {
         slot->open_id.store(0, std::memory_order_seq_cst);
         closing = std::move(slot->device);
         --t.open;
+        slot_freed(t, (handle & kSlotMask) - 1);
     }
     // Destroying the device (when no call holds it) may wait for its system handle: never
     // under the table's lock.

@@ -19,6 +19,37 @@
 
 namespace panelink {
 
+// A table slot held for a device that is not registered yet: enumeration reserves one before
+// it fills a record from the device, so that a full table is known before anything of the
+// device is logged, and registers the device once its record is kept. The reservation fixes the
+// id the device gets. One given up without registering (its destructor does that) frees its
+// slot again; the slot's next id is then a later one, as after a device registered and closed.
+class HandleReservation {
+  public:
+    HandleReservation() = default; // empty: no slot
+    HandleReservation(HandleReservation &&other) noexcept;
+    HandleReservation &operator=(HandleReservation &&other) noexcept;
+    ~HandleReservation();
+
+    // False when the table was full.
+    explicit operator bool() const { return id_ != 0; }
+
+    // Takes ownership of an open device and registers it under the reserved id, which it
+    // returns; the reservation is used up. Returns 0 for an empty reservation or a null device
+    // (a device is then closed).
+    uint32_t register_device(std::unique_ptr<platform::Device> device);
+
+  private:
+    friend HandleReservation reserve_handle();
+    explicit HandleReservation(uint32_t id) : id_(id) {}
+    void give_up();
+
+    uint32_t id_ = 0;
+};
+
+// Reserves a slot for one device; an empty reservation when the table is full.
+HandleReservation reserve_handle();
+
 // Takes ownership of an open device and returns its new id (never 0). Returns 0 when the
 // table is full (the device is then closed).
 uint32_t register_device(std::unique_ptr<platform::Device> device);
@@ -26,11 +57,6 @@ uint32_t register_device(std::unique_ptr<platform::Device> device);
 // The open device behind `handle`, shared with the table, or null for 0, a closed or an unknown
 // id. The device stays usable for as long as the caller holds it, even once the id is closed.
 std::shared_ptr<platform::Device> acquire_device(uint32_t handle);
-
-// The open device behind `handle` as a plain pointer, or null. The pointer is valid only while
-// the id stays open, so only a thread that alone decides when the id is closed may use it (the
-// enumeration that has just opened it, tests). No allocation.
-platform::Device *find_device(uint32_t handle);
 
 // True while `handle` is open. Lock-free and allocation-free.
 bool is_open(uint32_t handle);

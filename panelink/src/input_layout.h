@@ -1,20 +1,17 @@
 // How a board's reports and inputs are laid out: report lengths and top-level usage from the
-// interface's parsed descriptor, and the sixteen count fields from the per-model layout table
+// interface's parsed descriptor, and the sixteen count fields from the product catalogue's layout
 // (or, for a joystick interface, the input count from its buttons).
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 
 #include <panelink/panelink.h>
 
-namespace panelink {
+#include "backends/platform.h"
+#include "product_catalogue.h"
 
-// One row of the layout table: column 0 is the product ID (0 for the default row), columns 1 to
-// 16 go to the count fields of the record.
-using LayoutRow = std::array<int16_t, 17>;
+namespace panelink {
 
 // A joystick interface's top-level collection: the generic desktop page's joystick usage.
 constexpr uint16_t kGenericDesktopPage = 0x01;
@@ -28,21 +25,16 @@ constexpr bool is_joystick(const DeviceRecord &record) {
     return record.UsagePage == kGenericDesktopPage && record.Usage == kJoystickUsage;
 }
 
-// Every row of the layout table, the default row first.
-std::span<const LayoutRow> layout_table();
-
-// The row a product selects: its own row where it has one, the all-zero default row otherwise.
-const LayoutRow &layout_row_for(uint16_t product_id);
-
-// Copies columns 1 to 16 of `row` into the record's count fields (column 1 InputCount, column 3
-// PortCount, column n LayoutCountn otherwise).
-void apply_layout_row(const LayoutRow &row, DeviceRecord &record);
+// Copies the sixteen counts into the record's count fields (count 1 InputCount, count 3
+// PortCount, count n LayoutCountn otherwise).
+void apply_layout(const catalogue::LayoutCounts &counts, DeviceRecord &record);
 
 // Fills InputReportByteLength, OutputReportByteLength, Usage and UsagePage from the parsed
-// descriptor of the device behind `handle`, then the sixteen counts: for a joystick interface
+// descriptor of `device`, then the sixteen counts: for a joystick interface
 // (usage page 1, usage 4) InputCount is the sum of the highest usages of at most two input
-// button capabilities; for any other interface the counts come from the row of the record's
-// ProductID. An interface without a parsed descriptor gets zero lengths and usages.
-void fill_input_layout(uint32_t handle, DeviceRecord &record);
+// button capabilities; for any other interface the counts are the catalogue's layout for the
+// record's ProductID (catalogue::layout_for). An interface without a parsed descriptor gets zero
+// lengths and usages.
+void fill_input_layout(platform::Device &device, DeviceRecord &record);
 
 } // namespace panelink

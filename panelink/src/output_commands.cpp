@@ -9,9 +9,18 @@ namespace {
 constexpr uint8_t kSpace = 0x20;
 
 // Payload lengths (byte 1) of the fixed-size addressed commands.
-constexpr uint8_t kDotMatrixPayload = kDotMatrixBytes + 1; // patterns and a closing zero
-constexpr uint8_t kCrtRwrPayload = 56;                     // fixed, whatever the value count
-constexpr uint8_t kGlcdTextHead = 0x02;                    // byte 9 of a GLCD text report
+constexpr uint8_t kDotMatrixPayload = PANELINK_DOT_MATRIX_BYTES + 1; // and a closing zero
+constexpr uint8_t kCrtRwrPayload = 56;  // fixed, whatever the value count
+constexpr uint8_t kGlcdTextHead = 0x02; // byte 9 of a GLCD text report
+
+// Every report fits the buffer.
+static_assert(kPayloadOffset + PANELINK_MUX_OUTPUT_BYTES <= kReportBufferSize);
+static_assert(kPayloadOffset + PANELINK_SPI_DAC_BYTES <= kReportBufferSize);
+static_assert(kPayloadOffset + 3 + size_t{kGlcdMaxLines} * PANELINK_GLCD_LINE_BYTES <=
+              kReportBufferSize);
+static_assert(kPayloadOffset + 1 + size_t{4} * PANELINK_CRTRWR_MAX_VALUES <= kReportBufferSize);
+static_assert(kPayloadOffset + PANELINK_LCD_CHARS <= kReportBufferSize);
+static_assert(PANELINK_LATCHED_OUTPUT_STATES % 8 == 0);
 
 void copy_payload(ReportBuffer &report, size_t offset, const void *data, size_t length) {
     std::memcpy(report.data() + offset, data, length);
@@ -39,28 +48,29 @@ void put_addressed_header(ReportBuffer &report, uint8_t payload_length, uint8_t 
 
 void build_direct_output(ReportBuffer &report, uint8_t port, const uint8_t *data) {
     report.fill(0);
-    put_addressed_header(report, kDirectOutputBytes, port, 0, kCmdDigitalOutput);
-    copy_payload(report, kPayloadOffset, data, kDirectOutputBytes);
+    put_addressed_header(report, PANELINK_DIRECT_OUTPUT_BYTES, port, 0, kCmdDigitalOutput);
+    copy_payload(report, kPayloadOffset, data, PANELINK_DIRECT_OUTPUT_BYTES);
 }
 
 void build_mux_output(ReportBuffer &report, uint8_t port, const uint8_t *data) {
     report.fill(0);
-    put_addressed_header(report, kMuxOutputBytes, port, 0, kCmdDigitalOutput);
-    copy_payload(report, kPayloadOffset, data, kMuxOutputBytes);
+    put_addressed_header(report, PANELINK_MUX_OUTPUT_BYTES, port, 0, kCmdDigitalOutput);
+    copy_payload(report, kPayloadOffset, data, PANELINK_MUX_OUTPUT_BYTES);
 }
 
 void build_latched_output(ReportBuffer &report, uint8_t port, const uint8_t *states,
                           uint8_t parameter) {
     report.fill(0);
-    put_addressed_header(report, kLatchedStates / 8, port, parameter, kCmdDigitalOutput);
-    for (size_t i = 0; i < kLatchedStates; ++i)
+    put_addressed_header(report, PANELINK_LATCHED_OUTPUT_STATES / 8, port, parameter,
+                         kCmdDigitalOutput);
+    for (size_t i = 0; i < PANELINK_LATCHED_OUTPUT_STATES; ++i)
         report[kPayloadOffset + i / 8] |= static_cast<uint8_t>(states[i] << (i % 8));
 }
 
 void build_spi_dac(ReportBuffer &report, uint8_t port, const uint8_t *data, uint8_t parameter) {
     report.fill(0);
-    put_addressed_header(report, kSpiDacBytes, port, parameter, kCmdSpiDac);
-    copy_payload(report, kPayloadOffset, data, kSpiDacBytes);
+    put_addressed_header(report, PANELINK_SPI_DAC_BYTES, port, parameter, kCmdSpiDac);
+    copy_payload(report, kPayloadOffset, data, PANELINK_SPI_DAC_BYTES);
 }
 
 void build_glcd_command(ReportBuffer &report, uint8_t port, uint8_t parameter, uint8_t command) {
@@ -72,7 +82,7 @@ void build_glcd_command(ReportBuffer &report, uint8_t port, uint8_t parameter, u
 void build_glcd_text(ReportBuffer &report, uint8_t port, uint8_t position, uint8_t line_count,
                      uint8_t parameter, const char *text) {
     const uint8_t lines = std::min(line_count, kGlcdMaxLines);
-    const size_t text_bytes = lines * kGlcdLineBytes;
+    const size_t text_bytes = lines * size_t{PANELINK_GLCD_LINE_BYTES};
     constexpr size_t text_offset = kPayloadOffset + 3;
     report.fill(0);
     put_addressed_header(report, static_cast<uint8_t>(text_bytes + 3), port, parameter, kCmdGlcd);
@@ -89,12 +99,12 @@ void build_dot_matrix(ReportBuffer &report, uint8_t port, const uint8_t *pattern
                       uint8_t parameter) {
     report.fill(0);
     put_addressed_header(report, kDotMatrixPayload, port, parameter, kCmdDotMatrix);
-    copy_payload(report, kPayloadOffset, patterns, kDotMatrixBytes);
+    copy_payload(report, kPayloadOffset, patterns, PANELINK_DOT_MATRIX_BYTES);
 }
 
 void build_crt_rwr(ReportBuffer &report, uint8_t port, uint8_t value, uint8_t count,
                    uint8_t start_index, const int32_t *values) {
-    const uint8_t n = std::min(count, kCrtRwrMaxValues);
+    const uint8_t n = std::min<uint8_t>(count, PANELINK_CRTRWR_MAX_VALUES);
     report.fill(0);
     put_addressed_header(report, kCrtRwrPayload, port, start_index, kCmdCrtRwr);
     report[2] = n; // this command carries its value count where the others carry the port bit
@@ -124,11 +134,11 @@ void build_lcd_text(ReportBuffer &report, uint8_t selector, const char *text, ui
     report[5] = 0x01; // write, as opposed to clear
     report[6] = 0x01;
     report[7] = selector;
-    report[8] = kLcdCharacters;
+    report[8] = PANELINK_LCD_CHARS;
     if (text)
-        copy_payload(report, kPayloadOffset, text, kLcdCharacters);
+        copy_payload(report, kPayloadOffset, text, PANELINK_LCD_CHARS);
     else
-        std::fill_n(report.begin() + kPayloadOffset, kLcdCharacters, kSpace);
+        std::fill_n(report.begin() + kPayloadOffset, PANELINK_LCD_CHARS, kSpace);
 }
 
 bool fits_report_buffer(const DeviceRecord &record) {

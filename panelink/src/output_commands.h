@@ -22,16 +22,11 @@ namespace panelink::output {
 constexpr size_t kReportBufferSize = 68;
 using ReportBuffer = std::array<uint8_t, kReportBufferSize>;
 
-// Fixed data lengths read from the caller's pointers.
-constexpr size_t kDirectOutputBytes = 15;
-constexpr size_t kMuxOutputBytes = 56;
-constexpr size_t kLatchedStates = 64;
-constexpr size_t kSpiDacBytes = 40;
-constexpr size_t kDotMatrixBytes = 16;
-constexpr size_t kGlcdLineBytes = 24;
+// The fixed data lengths read from the caller's pointers are panelink.h's PANELINK_*_BYTES,
+// PANELINK_LATCHED_OUTPUT_STATES, PANELINK_CRTRWR_MAX_VALUES and PANELINK_LCD_CHARS.
+
+// Lines of text a GLCD report carries at the most.
 constexpr uint8_t kGlcdMaxLines = 2;
-constexpr uint8_t kCrtRwrMaxValues = 13;
-constexpr size_t kLcdCharacters = 20;
 
 // Command codes of addressed commands (byte 6) and board commands (byte 4).
 constexpr uint8_t kCmdDigitalOutput = 0x29;

@@ -102,8 +102,13 @@ int32_t poll(PollSlot &slot, DeviceRecord &record, uint8_t *input_states, int32_
              platform::Device &device) {
     switch (device.wait_read(slot.read, 0)) {
     case platform::WaitResult::Completed:
-        decode_input_report(device, &record, input_states, slot.report, slot.read.transferred,
-                            packed);
+        slot.pending = false; // the read is over
+        // A report the decoder refuses (the board has no parsed report descriptor) decodes
+        // nothing: the caller's buffer is untouched, so the poll fails, and the next call
+        // starts a new read.
+        if (!decode_input_report(device, &record, input_states, slot.report, slot.read.transferred,
+                                 packed))
+            return PANELINK_READ_FAILED;
         // The report is delivered even when the next read cannot be started; the next call
         // then tries again and reports the failure.
         start(slot, record, device);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "output_commands.h"
+#include "product_catalogue.h"
 
 namespace panelink::status {
 namespace {
@@ -186,10 +187,16 @@ void apply_config_status(StatusRecord &s, const uint8_t *reply) {
 
 void retrieve(DeviceRecord &record, StatusRecord &status) {
     initial_fill(status);
-    if (record.ProductID == kProductPortBoard)
+    switch (catalogue::status_protocol(record.ProductID)) {
+    case catalogue::StatusProtocol::PortBoard:
         query_ports(record, status);
-    else if (record.ProductID == kProductConfigBoard)
+        break;
+    case catalogue::StatusProtocol::ConfigBoard:
         query_config(record, status);
+        break;
+    case catalogue::StatusProtocol::None:
+        break;
+    }
 }
 
 } // namespace panelink::status

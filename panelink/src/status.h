@@ -1,8 +1,9 @@
 // Board status retrieval: which ports, modules and flag blocks of a board are usable.
 //
-// Every call starts from a fixed initial fill of the caller's StatusRecord. Product 0x0800 then
-// queries its module ports two at a time (port status, then the pair's input flags) and switches
-// whole flag blocks on or off by the module type found on each port; product 0x0910, on its
+// Every call starts from a fixed initial fill of the caller's StatusRecord. Then it asks the board
+// by the status protocol of its product (the product catalogue's): a port board queries its
+// module ports two at a time (port status, then the pair's input flags) and switches whole flag
+// blocks on or off by the module type found on each port; the configuration board, on its
 // configuration interface, answers one query that sets its two ports. Exchanges go through
 // WriteData and ReadData; a reply counts only when ReadData decodes one whose first byte after
 // the report ID echoes the request's code.
@@ -14,9 +15,6 @@
 #include <panelink/panelink.h>
 
 namespace panelink::status {
-
-constexpr uint16_t kProductPortBoard = 0x0800;   // queries its module ports
-constexpr uint16_t kProductConfigBoard = 0x0910; // one query on its configuration interface
 
 constexpr size_t kMaxPorts = 24; // room in the record's port blocks (12 pairs)
 constexpr size_t kPairInputFlags = 30;

@@ -39,7 +39,10 @@ extern "C" PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *record,
 
     switch (device->wait_read(read, kReadTimeoutMs)) {
     case platform::WaitResult::Completed:
-        decode_input_report(*device, record, input_states, report, read.transferred, 1);
+        // A report the decoder refuses (the board has no parsed report descriptor) decodes
+        // nothing: the caller's buffer is untouched, so the read counts as failed.
+        if (!decode_input_report(*device, record, input_states, report, read.transferred, 1))
+            return PANELINK_READ_FAILED;
         return PANELINK_READ_DECODED;
     case platform::WaitResult::TimedOut:
         device->cancel_read(read);

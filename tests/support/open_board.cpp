@@ -29,7 +29,7 @@ OpenBoard::OpenBoard(const Board &board)
     record_.VendorID = board.vendor_id;
     record_.ProductID = board.product_id;
     reopen();
-    platform::Device *device = find_device(record_.Handle);
+    const std::shared_ptr<platform::Device> device = acquire_device(record_.Handle);
     if (const hid::Collection *collection = device ? device->collection() : nullptr) {
         record_.InputReportByteLength = collection->input_report_byte_length;
         record_.OutputReportByteLength = collection->output_report_byte_length;

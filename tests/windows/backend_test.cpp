@@ -252,7 +252,7 @@ TEST(WindowsHidDeviceDeathTest, ProcessEndsCleanlyWithAReadUnderWay) {
                 read.buffer = buffer;
                 read.length = mouse.device->collection()->input_report_byte_length;
                 const uint32_t id = panelink::register_device(std::move(mouse.device));
-                started = panelink::find_device(id)->start_read(read);
+                started = panelink::acquire_device(id)->start_read(read);
             }
             std::exit(started ? 0 : 1);
         },

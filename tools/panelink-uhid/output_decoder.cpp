@@ -5,6 +5,8 @@
 #include <cstring>
 #include <span>
 
+#include <panelink/panelink.h>
+
 #include "hex.h"
 #include "output_commands.h"
 #include "seven_segment.h"
@@ -83,7 +85,7 @@ std::string payload_bytes(const Report &r) {
 
 std::string latched_states(const Report &r) {
     std::string on;
-    for (unsigned state = 0; state < output::kLatchedStates; ++state) {
+    for (unsigned state = 0; state < PANELINK_LATCHED_OUTPUT_STATES; ++state) {
         if (r.at(kPayload + state / 8) >> (state % 8) & 1u) {
             on += " " + std::to_string(state);
         }
@@ -118,8 +120,8 @@ std::string glcd_text(const Report &r) {
     std::string text = "position " + byte_text(r.at(kPayload + 1)) + ", " + std::to_string(lines) +
                        (lines == 1 ? " line" : " lines");
     for (unsigned line = 0; line < lines && line < output::kGlcdMaxLines; ++line) {
-        text +=
-            " " + r.quoted(kPayload + 3 + line * output::kGlcdLineBytes, output::kGlcdLineBytes);
+        text += " " +
+                r.quoted(kPayload + 3 + line * PANELINK_GLCD_LINE_BYTES, PANELINK_GLCD_LINE_BYTES);
     }
     return text;
 }
@@ -135,9 +137,11 @@ struct AddressedCommand {
 };
 
 const AddressedCommand kAddressedCommands[] = {
-    {output::kCmdDigitalOutput, output::kDirectOutputBytes, "direct output", false, payload_bytes},
-    {output::kCmdDigitalOutput, output::kMuxOutputBytes, "mux output", false, payload_bytes},
-    {output::kCmdDigitalOutput, 8, "latched output", true, latched_states},
+    {output::kCmdDigitalOutput, PANELINK_DIRECT_OUTPUT_BYTES, "direct output", false,
+     payload_bytes},
+    {output::kCmdDigitalOutput, PANELINK_MUX_OUTPUT_BYTES, "mux output", false, payload_bytes},
+    {output::kCmdDigitalOutput, PANELINK_LATCHED_OUTPUT_STATES / 8, "latched output", true,
+     latched_states},
     {output::kCmdDigitalOutput, -1, "digital output", true, payload_bytes},
     {output::kCmdDisplayDigits, -1, "display digits", true, display_digits},
     {output::kCmdGlcd, 1, "GLCD command", true,
@@ -145,7 +149,7 @@ const AddressedCommand kAddressedCommands[] = {
     {output::kCmdGlcd, -1, "GLCD text", true, glcd_text},
     {output::kCmdSpiDac, -1, "SPI DAC", true, payload_bytes},
     {output::kCmdDotMatrix, -1, "dot matrix", true,
-     [](const Report &r) { return r.hex(kPayload, output::kDotMatrixBytes); }},
+     [](const Report &r) { return r.hex(kPayload, PANELINK_DOT_MATRIX_BYTES); }},
 };
 
 std::string short_note(const Report &r, size_t needed) {
@@ -209,8 +213,8 @@ std::optional<std::string> describe_board_command(const Report &r) {
             return std::string("clear LCD");
         }
         return "LCD text, selector " + byte_text(r.at(7)) + parameter_text(r) + ": " +
-               r.quoted(kPayload, output::kLcdCharacters) +
-               short_note(r, kPayload + output::kLcdCharacters);
+               r.quoted(kPayload, PANELINK_LCD_CHARS) +
+               short_note(r, kPayload + PANELINK_LCD_CHARS);
     case kTandemCommand:
         return "TANDEM display" + parameter_text(r) + ": " + tandem(r) +
                short_note(r, kTandemRawBytes + 2);

@@ -1,10 +1,12 @@
 #include "status_answers.h"
 
+#include "product_catalogue.h"
+
 namespace panelink::uhid_tool {
 namespace {
 
 // Byte offsets of a query (report ID byte first).
-constexpr size_t kAddressedMarker = 4; // 0x1C for the queries of product 0x0800
+constexpr size_t kAddressedMarker = 4; // 0x1C for the queries of a port board
 constexpr size_t kBoardCommand = 4;    // the configuration status query's code
 constexpr size_t kQueryCode = 6;
 constexpr size_t kPairNumber = 7;
@@ -30,7 +32,8 @@ std::optional<std::vector<uint8_t>> status_reply(uint16_t product, const uint8_t
         return std::nullopt;
     }
     std::vector<uint8_t> reply(reply_length, 0);
-    if (product == status::kProductPortBoard && length > kPairNumber &&
+    const catalogue::StatusProtocol protocol = catalogue::status_protocol(product);
+    if (protocol == catalogue::StatusProtocol::PortBoard && length > kPairNumber &&
         query[kAddressedMarker] == kAddressed) {
         const size_t pair = query[kPairNumber];
         if (pair >= status::kMaxPorts / 2) {
@@ -51,7 +54,7 @@ std::optional<std::vector<uint8_t>> status_reply(uint16_t product, const uint8_t
         }
         return std::nullopt;
     }
-    if (product == status::kProductConfigBoard && length > kBoardCommand &&
+    if (protocol == catalogue::StatusProtocol::ConfigBoard && length > kBoardCommand &&
         query[kBoardCommand] == status::kConfigStatusCode) {
         reply[1] = status::kConfigStatusCode;
         reply[2] = settings.config_b2;

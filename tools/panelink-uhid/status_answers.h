@@ -1,7 +1,8 @@
 // The board side of status retrieval: a board that receives a status query answers it with an
-// input report that echoes the query's code. Product 0x0800 answers the port status (0x25) and
-// pair input (0x27) queries of each port pair; product 0x0910 answers the configuration status
-// query (0x13).
+// input report that echoes the query's code. By the status protocol of its product (the
+// library's product catalogue): a port board (0x0800) answers the port status (0x25) and pair
+// input (0x27) queries of each port pair; the configuration board (0x0910) answers the
+// configuration status query (0x13).
 #pragma once
 
 #include <array>

@@ -439,7 +439,8 @@ PANELINK_API int32_t PANELINK_CALL CloseDevices(uint32_t number, DeviceRecord *d
  * @return #PANELINK_READ_DECODED (2);
  *         #PANELINK_READ_TIMED_OUT (4): the read was cancelled, buffer untouched;
  *         #PANELINK_READ_FAILED (1): null pointer, closed or unknown handle, unsupported report
- *         length, board gone or the wait failed; buffer untouched
+ *         length, board gone, the wait failed, or the report that came could not be decoded
+ *         (the board's report descriptor could not be had); buffer untouched
  */
 PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *device, uint8_t *input_states);
 
@@ -468,7 +469,9 @@ PANELINK_API int32_t PANELINK_CALL ReadData(DeviceRecord *device, uint8_t *input
  *   - #PANELINK_READ_TIMED_OUT (4): no report came within 1000 ms of the read's start; the read
  *     was cancelled and the next call starts a new one;
  *   - #PANELINK_READ_FAILED (1): null pointer, DeviceIndex 128 or above, unsupported report
- *     length, closed or unknown handle, the board is gone or the wait failed.
+ *     length, closed or unknown handle, the board is gone, the wait failed, or the report that
+ *     came could not be decoded (the board's report descriptor could not be had); the buffer is
+ *     untouched.
  */
 PANELINK_API int32_t PANELINK_CALL ReadInputData(DeviceRecord *device, uint8_t *input_states,
                                                  int32_t packed);

@@ -20,6 +20,8 @@
 #include <array>
 #include <bitset>
 
+#include "hid/descriptor_items.h"
+
 namespace panelink::hid {
 namespace {
 
@@ -32,69 +34,6 @@ constexpr size_t kMaxUsagesPerItem = 4096;
 constexpr size_t kMaxCollectionDepth = 64;
 constexpr size_t kMaxPushDepth = 16;
 constexpr uint32_t kMaxDataIndices = 0x10000; // data indices are 16-bit
-
-enum class ItemType : uint8_t { Main = 0, Global = 1, Local = 2, Reserved = 3 };
-
-namespace main_tag {
-constexpr uint8_t Input = 0x8, Output = 0x9, Collection = 0xA, Feature = 0xB, EndCollection = 0xC;
-}
-namespace global_tag {
-constexpr uint8_t UsagePage = 0x0, LogicalMin = 0x1, LogicalMax = 0x2, PhysicalMin = 0x3,
-                  PhysicalMax = 0x4, UnitExponent = 0x5, Unit = 0x6, ReportSize = 0x7,
-                  ReportId = 0x8, ReportCount = 0x9, Push = 0xA, Pop = 0xB;
-}
-namespace local_tag {
-constexpr uint8_t Usage = 0x0, UsageMin = 0x1, UsageMax = 0x2, Delimiter = 0xA;
-}
-
-constexpr uint32_t kFlagConstant = 0x01;
-constexpr uint32_t kFlagVariable = 0x02;
-constexpr uint32_t kFlagRelative = 0x04;
-
-struct Item {
-    ItemType type = ItemType::Main;
-    uint8_t tag = 0;
-    uint8_t size = 0;   // data bytes: 0, 1, 2 or 4
-    uint32_t value = 0; // data, zero-extended
-    int32_t signed_value() const {
-        switch (size) {
-        case 1:
-            return static_cast<int8_t>(value);
-        case 2:
-            return static_cast<int16_t>(value);
-        default:
-            return static_cast<int32_t>(value);
-        }
-    }
-};
-
-// Reads the item at `pos` and advances past it. Long items are skipped whole. Returns false
-// when the item runs past the end of the descriptor.
-bool read_item(const uint8_t *data, size_t length, size_t &pos, Item &item, bool &is_long) {
-    const uint8_t prefix = data[pos];
-    if (prefix == 0xFE) { // long item: prefix, data size, tag, data
-        if (length - pos < 3 || length - pos - 3 < data[pos + 1]) {
-            return false;
-        }
-        pos += 3 + static_cast<size_t>(data[pos + 1]);
-        is_long = true;
-        return true;
-    }
-    is_long = false;
-    const uint8_t size_code = prefix & 0x03;
-    item.size = size_code == 3 ? 4 : size_code;
-    if (length - pos - 1 < item.size) {
-        return false;
-    }
-    item.type = static_cast<ItemType>((prefix >> 2) & 0x03);
-    item.tag = prefix >> 4;
-    item.value = 0;
-    for (uint8_t i = 0; i < item.size; ++i) {
-        item.value |= static_cast<uint32_t>(data[pos + 1 + i]) << (8 * i);
-    }
-    pos += 1 + item.size;
-    return true;
-}
 
 struct GlobalState {
     uint16_t usage_page = 0;
@@ -599,6 +538,32 @@ bool Parser::add_variable_caps(int type, const std::vector<UsageEntry> &entries,
 }
 
 } // namespace
+
+bool read_item(const uint8_t *data, size_t length, size_t &pos, Item &item, bool &is_long) {
+    const uint8_t prefix = data[pos];
+    if (prefix == 0xFE) { // long item: prefix, data size, tag, data
+        if (length - pos < 3 || length - pos - 3 < data[pos + 1]) {
+            return false;
+        }
+        pos += 3 + static_cast<size_t>(data[pos + 1]);
+        is_long = true;
+        return true;
+    }
+    is_long = false;
+    const uint8_t size_code = prefix & 0x03;
+    item.size = size_code == 3 ? 4 : size_code;
+    if (length - pos - 1 < item.size) {
+        return false;
+    }
+    item.type = static_cast<ItemType>((prefix >> 2) & 0x03);
+    item.tag = prefix >> 4;
+    item.value = 0;
+    for (uint8_t i = 0; i < item.size; ++i) {
+        item.value |= static_cast<uint32_t>(data[pos + 1 + i]) << (8 * i);
+    }
+    pos += 1 + item.size;
+    return true;
+}
 
 bool parse_report_descriptor(const uint8_t *data, size_t length, ReportDescriptor &out,
                              std::string *error) {

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
+#include "hid/descriptor_items.h"
+
 namespace panelink::hid {
 namespace {
-
-constexpr uint16_t kFlagVariable = 0x02;
 
 // Reads one control of `bits` bits starting at bit `first` of the report (least significant bit
 // first). Only the low 32 bits of wider controls are returned. False when any bit of the

@@ -76,7 +76,7 @@ int write_report(const std::vector<uint8_t> &report, int fd, const std::atomic<b
 
 } // namespace
 
-ReportWriter::ReportWriter(int fd) : fd_(fd), shared_(std::make_shared<Shared>(fd)) {}
+ReportWriter::ReportWriter(int fd) : shared_(std::make_shared<Shared>(fd)) {}
 
 ReportWriter::~ReportWriter() {
     std::unique_lock lock(shared_->mutex);

@@ -33,9 +33,6 @@ class ReportWriter {
     ReportWriter(const ReportWriter &) = delete;
     ReportWriter &operator=(const ReportWriter &) = delete;
 
-    // The descriptor, valid for as long as the writer lives.
-    int fd() const { return fd_; }
-
     // Writes one report and waits at most timeout_ms for the node to take it whole. TimedOut
     // (last error ETIMEDOUT) leaves the write to finish on its own; Failed sets the last error to
     // the write's errno. After ENODEV, or a hang-up seen while waiting to write, every later
@@ -48,7 +45,6 @@ class ReportWriter {
     // destroyed and nothing is left in hand.
     static void serve(std::shared_ptr<Shared> shared);
 
-    int fd_;
     std::shared_ptr<Shared> shared_;
     std::thread thread_; // started with the first report
 };

@@ -1,0 +1,15 @@
+# panelink_declared_exports(<out> <header>...): the names the public headers declare with
+# PANELINK_API, sorted: the library's exports, which every export list must name.
+function(panelink_declared_exports out)
+  set(declared "")
+  foreach(header ${ARGN})
+    file(READ "${header}" text)
+    string(REGEX MATCHALL "PANELINK_API [^;(\n]*[ *]([A-Za-z0-9_]+)\\(" matches "${text}")
+    foreach(match ${matches})
+      string(REGEX REPLACE ".*[ *]([A-Za-z0-9_]+)\\($" "\\1" name "${match}")
+      list(APPEND declared "${name}")
+    endforeach()
+  endforeach()
+  list(SORT declared)
+  set(${out} "${declared}" PARENT_SCOPE)
+endfunction()
