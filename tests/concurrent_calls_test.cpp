@@ -250,6 +250,7 @@ TEST_F(ConcurrentCallsTest, CloseDevicesDuringCallsLetsLaterCallsFail) {
             ASSERT_EQ(count, 2);
             std::atomic<bool> closed{false};
             std::atomic<bool> stop{false};
+            std::atomic<int> calls_made{0};
             // Board 0's calls read the very record CloseDevices() clears; board 1's a copy of
             // its record, whose Handle stays as it was: the table alone must refuse it.
             DeviceRecord copy = records[1];
@@ -267,9 +268,16 @@ TEST_F(ConcurrentCallsTest, CloseDevicesDuringCallsLetsLaterCallsFail) {
                             ++wrong;
                         if (success && !after)
                             ++successes_before_close;
+                        ++calls_made;
                     }
                 });
             }
+            // Close while the calls are under way: once the threads have made a few calls (a slow,
+            // emulated machine may need far longer for that than the usual fraction of a
+            // millisecond), within two seconds.
+            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (calls_made.load() < 4 && std::chrono::steady_clock::now() < give_up)
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
             std::this_thread::sleep_for(std::chrono::microseconds(300));
             CloseDevices(static_cast<uint32_t>(count), records.data());
             closed = true;
