@@ -8,11 +8,14 @@
 
 namespace panelink {
 
-bool names_config_interface(const DeviceRecord &record) {
-    const size_t length = std::min<size_t>(record.DevicePathLength, sizeof record.DevicePath);
-    const std::string_view path(record.DevicePath, length);
+bool path_names_config_interface(std::string_view path) {
     return path.find("MI_01") != std::string_view::npos ||
            path.find("mi_01") != std::string_view::npos;
+}
+
+bool names_config_interface(const DeviceRecord &record) {
+    const size_t length = std::min<size_t>(record.DevicePathLength, sizeof record.DevicePath);
+    return path_names_config_interface(std::string_view(record.DevicePath, length));
 }
 
 void assign_product_name(const platform::Attributes &attributes, DeviceRecord &record) {

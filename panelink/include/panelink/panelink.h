@@ -352,6 +352,130 @@ typedef struct StatusRecord {
 PANELINK_API const char *PANELINK_CALL panelink_version(void);
 
 /* ---------------------------------------------------------------------------------------------
+ * Board monitor: boards that arrive and leave, without polling
+ * ------------------------------------------------------------------------------------------ */
+
+/** Open flag of panelink_monitor_open(): an arrival for each board present, before any live
+ *  event. */
+#define PANELINK_MONITOR_SNAPSHOT 1u
+
+/** PanelinkBoardEvent::event: the interface was plugged in (or was present at a snapshot). */
+#define PANELINK_BOARD_ARRIVED 1
+/** PanelinkBoardEvent::event: the interface was unplugged. */
+#define PANELINK_BOARD_LEFT 2
+
+/** panelink_monitor_next(): an event was taken. */
+#define PANELINK_MONITOR_EVENT 1
+/** panelink_monitor_next(): the time-out passed with no event. */
+#define PANELINK_MONITOR_TIMEOUT 0
+/** panelink_monitor_next(): the monitor is closed (also when another thread closed it during
+ *  the wait) or was never opened. */
+#define PANELINK_MONITOR_CLOSED (-1)
+/** panelink_monitor_next(): a null event pointer. */
+#define PANELINK_MONITOR_BAD_ARGUMENT (-2)
+
+/** panelink_monitor_next(): wait as long as it takes. */
+#define PANELINK_WAIT_FOREVER 0xFFFFFFFFu
+
+/** Bytes of PanelinkBoardEvent::path: a path of up to 256 bytes and its terminator. */
+#define PANELINK_EVENT_PATH_BYTES 260
+/** Bytes of PanelinkBoardEvent::serial: a serial number text and its terminator. */
+#define PANELINK_EVENT_SERIAL_BYTES 128
+
+/**
+ * One board interface that arrived or left (600 bytes, the same on every target).
+ *
+ * A departure carries exactly the identity of the interface's arrival, although the device is
+ * gone by then. Only the family's boards (vendor IDs 0x12DA and 0x6666, flashing identities
+ * included) produce events.
+ */
+typedef struct PanelinkBoardEvent {
+    int32_t event;            /**< 0: #PANELINK_BOARD_ARRIVED or #PANELINK_BOARD_LEFT */
+    uint16_t vendor_id;       /**< 4: as DeviceRecord VendorID */
+    uint16_t product_id;      /**< 6: as DeviceRecord ProductID */
+    uint16_t version;         /**< 8: device release number, as DeviceRecord VersionNumber */
+    uint8_t config_interface; /**< 10: 1 for a configuration interface, as IsConfigInterface */
+    uint8_t opened;           /**< 11: 1 when the interface opened for reading and writing as it
+                                   arrived; 0 when it could not be opened (see `error`) */
+    uint32_t error;           /**< 12: the system's error code when `opened` is 0, else 0 */
+    char path[PANELINK_EVENT_PATH_BYTES];     /**< 16: interface path as DeviceRecord DevicePath
+                                                   gets it, zero-terminated */
+    char serial[PANELINK_EVENT_SERIAL_BYTES]; /**< 276: serial number text (the multibyte
+                                                   form, zero-terminated); empty when the
+                                                   interface gives none */
+    uint8_t reserved[196];                    /**< 404: zero */
+} PanelinkBoardEvent;
+
+/**
+ * Opens a board monitor: a queue of the arrivals and departures of board interfaces from now
+ * on.
+ *
+ * Any number of monitors may be open at once, on any threads; each gets every event. The
+ * library follows the system's device notifications while a monitor is open (on Linux the
+ * kernel's device events, after udev has set up the node where udev runs; on Windows the
+ * plug-and-play notifications; with virtual boards, panelink_sim_add() and panelink_sim_remove()).
+ * It costs nothing while no board comes or goes, and no code of the caller's ever runs on a
+ * thread of the library's.
+ *
+ * Example: keep a list of the boards from the events alone.
+ * @code
+ *   uint32_t monitor = panelink_monitor_open(PANELINK_MONITOR_SNAPSHOT);
+ *   PanelinkBoardEvent event;
+ *   while (panelink_monitor_next(monitor, &event, PANELINK_WAIT_FOREVER) ==
+ *          PANELINK_MONITOR_EVENT) {
+ *       if (event.event == PANELINK_BOARD_ARRIVED)
+ *           printf("arrived %04X:%04X %s\n", event.vendor_id, event.product_id, event.path);
+ *       else
+ *           printf("left    %04X:%04X %s\n", event.vendor_id, event.product_id, event.path);
+ *   }
+ *   panelink_monitor_close(monitor);
+ * @endcode
+ *
+ * @param flags 0, or #PANELINK_MONITOR_SNAPSHOT: the queue starts with an arrival for each
+ *              board present, each exactly once and before any live event
+ * @return the monitor's id (> 0), or 0 when the system's notifications cannot be had or a flag
+ *         is unknown
+ */
+PANELINK_API uint32_t PANELINK_CALL panelink_monitor_open(uint32_t flags);
+
+/**
+ * Takes the next event of a monitor, waiting at most `timeout_ms` for one.
+ *
+ * @param monitor the id from panelink_monitor_open()
+ * @param event receives the event; untouched unless #PANELINK_MONITOR_EVENT is returned
+ * @param timeout_ms 0 to just look, up to #PANELINK_WAIT_FOREVER
+ * @return #PANELINK_MONITOR_EVENT, #PANELINK_MONITOR_TIMEOUT, #PANELINK_MONITOR_CLOSED (also at
+ *         once for a thread waiting when another closes the monitor) or
+ *         #PANELINK_MONITOR_BAD_ARGUMENT
+ */
+PANELINK_API int32_t PANELINK_CALL panelink_monitor_next(uint32_t monitor,
+                                                         PanelinkBoardEvent *event,
+                                                         uint32_t timeout_ms);
+
+/**
+ * What an event loop waits on for a monitor, instead of a thread of its own.
+ *
+ * On POSIX a file descriptor that is readable while the monitor holds an event (for
+ * QSocketNotifier, select(), poll(), Python's selectors); on Windows an event HANDLE that is
+ * signalled while the monitor holds an event (WaitForMultipleObjects, QWinEventNotifier). Take
+ * the events with panelink_monitor_next() and a time-out of 0; never read from or reset it
+ * yourself. It belongs to the monitor and is closed with it.
+ *
+ * @param monitor the id from panelink_monitor_open()
+ * @return the descriptor or handle, or -1 for a monitor that is not open
+ */
+PANELINK_API intptr_t PANELINK_CALL panelink_monitor_wait_handle(uint32_t monitor);
+
+/**
+ * Closes a monitor. Threads waiting on it in panelink_monitor_next() return
+ * #PANELINK_MONITOR_CLOSED at once; events still queued are dropped.
+ *
+ * @param monitor the id from panelink_monitor_open()
+ * @return 1, or 0 for a monitor that is not open
+ */
+PANELINK_API int32_t PANELINK_CALL panelink_monitor_close(uint32_t monitor);
+
+/* ---------------------------------------------------------------------------------------------
  * Enumeration
  * ------------------------------------------------------------------------------------------ */
 
@@ -787,6 +911,14 @@ PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type4Flags) == 3384, "Type4Flags")
 PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type6Flags) == 3624, "Type6Flags");
 PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type5Flags) == 3864, "Type5Flags");
 PANELINK_STATIC_ASSERT(offsetof(StatusRecord, Type7Flags) == 5400, "Type7Flags");
+
+PANELINK_STATIC_ASSERT(sizeof(PanelinkBoardEvent) == 600, "PanelinkBoardEvent is 600 bytes");
+PANELINK_STATIC_ASSERT(offsetof(PanelinkBoardEvent, vendor_id) == 4, "vendor_id");
+PANELINK_STATIC_ASSERT(offsetof(PanelinkBoardEvent, config_interface) == 10, "config_interface");
+PANELINK_STATIC_ASSERT(offsetof(PanelinkBoardEvent, error) == 12, "error");
+PANELINK_STATIC_ASSERT(offsetof(PanelinkBoardEvent, path) == 16, "path");
+PANELINK_STATIC_ASSERT(offsetof(PanelinkBoardEvent, serial) == 276, "serial");
+PANELINK_STATIC_ASSERT(offsetof(PanelinkBoardEvent, reserved) == 404, "reserved");
 
 #ifdef __cplusplus
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hid/report_descriptor.h"
 
@@ -91,6 +92,38 @@ class Device {
 // What the interface walk found at one member index.
 enum class WalkStep { Found, DetailFailed, End };
 
+// An interface that arrived, as a board watch describes it.
+struct BoardArrival {
+    std::string path; // as walk_interface reports it
+    Attributes attributes;
+    std::wstring serial; // empty when the interface gives none
+    bool opened = true;  // false: it could not be opened for read + write (see error)
+    uint32_t error = 0;  // the system's error code when it could not be opened
+};
+
+// Which interfaces a watch reports: it asks before it opens one, so that no other device is
+// opened or reported.
+using BoardFilter = bool (*)(uint16_t vendor_id, uint16_t product_id);
+
+// Where a board watch delivers what it sees, from a thread of its own or from the thread that
+// plugged a virtual board. Calls may come from several threads; the receiver serialises them.
+class BoardEventSink {
+  public:
+    virtual ~BoardEventSink() = default;
+    virtual void arrived(const BoardArrival &arrival) = 0;
+    virtual void left(const std::string &path) = 0;
+    // The watch lost events (the system's queue overflowed): `present` is every interface now
+    // present that the filter accepts, and the receiver reports the difference.
+    virtual void resynchronise(const std::vector<BoardArrival> &present) = 0;
+};
+
+// A running board watch. Destroying it stops it: once the destructor returns, its sink is
+// never called again. The destructor must not be called from inside the sink.
+class BoardWatch {
+  public:
+    virtual ~BoardWatch() = default;
+};
+
 class Backend {
   public:
     virtual ~Backend() = default;
@@ -106,6 +139,14 @@ class Backend {
     // CreateFile for read + write, shared, overlapped. Null with the last error set on failure.
     virtual std::unique_ptr<Device> open(const char *path) = 0;
 
+    // Starts following arrivals and departures of the interfaces `filter` accepts, delivering
+    // them to `sink`, and fills `present` with those present once it listens (so that none
+    // falls between the two; an event for one of them may still follow, and the receiver
+    // drops what it already knows). Null with the last error set when the system's
+    // notifications cannot be had.
+    virtual std::unique_ptr<BoardWatch> watch_boards(BoardEventSink &sink, BoardFilter filter,
+                                                     std::vector<BoardArrival> &present) = 0;
+
     // Monotonic milliseconds.
     virtual uint64_t now_ms() = 0;
 
@@ -117,6 +158,26 @@ class Backend {
 // The backend in use: the simulated one once enabled (or when PANELINK_SIMULATE is set),
 // otherwise the platform's own.
 Backend &backend();
+
+// A signal an event loop can wait on: a file descriptor readable while set on POSIX, a
+// manual-reset event on Windows. set() and clear() may be called from any thread; calling
+// either twice is harmless.
+class WakeSignal {
+  public:
+    WakeSignal();
+    ~WakeSignal();
+    WakeSignal(const WakeSignal &) = delete;
+    WakeSignal &operator=(const WakeSignal &) = delete;
+
+    bool valid() const;
+    void set();
+    void clear();
+    // The descriptor or HANDLE, as an integer; -1 when the signal could not be made.
+    intptr_t handle() const;
+
+  private:
+    intptr_t handle_ = -1;
+};
 
 // Backends this build has. native_backend() is hidraw on Linux, windows on Windows.
 Backend &simulated_backend();

@@ -60,6 +60,12 @@ class HidrawBackend final : public Backend {
         return open_device(path, roots().sysfs);
     }
 
+    std::unique_ptr<BoardWatch> watch_boards(BoardEventSink &, BoardFilter,
+                                             std::vector<BoardArrival> &) override {
+        set_last_error(ENOSYS); // PLACEHOLDER: the hidraw watch comes next
+        return nullptr;
+    }
+
     uint64_t now_ms() override { return monotonic_ms(); }
 
     uint32_t last_error() override { return hidraw::last_error(); }

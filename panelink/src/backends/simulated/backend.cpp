@@ -208,6 +208,18 @@ class SimulatedDevice : public Device {
     std::shared_ptr<sim::Interface> iface_;
 };
 
+// A watch of the simulated bus: the bus tells it of each interface plugged in or unplugged.
+class SimulatedWatch final : public BoardWatch {
+  public:
+    explicit SimulatedWatch(uint64_t number) : number_(number) {}
+    ~SimulatedWatch() override { sim::bus().unwatch(number_); }
+    SimulatedWatch(const SimulatedWatch &) = delete;
+    SimulatedWatch &operator=(const SimulatedWatch &) = delete;
+
+  private:
+    uint64_t number_;
+};
+
 class SimulatedBackend : public Backend {
   public:
     bool begin_walk() override {
@@ -252,6 +264,11 @@ class SimulatedBackend : public Backend {
             return nullptr;
         }
         return std::make_unique<SimulatedDevice>(std::move(iface));
+    }
+
+    std::unique_ptr<BoardWatch> watch_boards(BoardEventSink &sink, BoardFilter filter,
+                                             std::vector<BoardArrival> &present) override {
+        return std::make_unique<SimulatedWatch>(sim::bus().watch(sink, filter, present));
     }
 
     uint64_t now_ms() override { return sim::bus().now_ms(); }

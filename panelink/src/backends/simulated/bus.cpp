@@ -63,34 +63,102 @@ int Bus::add(const PanelinkSimInterface &description, const Motion &motion) {
         }
     }
     iface->motion = motion;
-    const std::lock_guard lock(mutex_);
-    iface->id = next_id_++;
-    interfaces_.push_back(std::move(iface));
-    return interfaces_.back()->id;
+    const std::lock_guard told(watchers_mutex_);
+    {
+        const std::lock_guard lock(mutex_);
+        iface->id = next_id_++;
+        interfaces_.push_back(iface);
+    }
+    tell_watchers(*iface, true);
+    return iface->id;
 }
 
 bool Bus::remove(int id) {
-    const std::lock_guard lock(mutex_);
-    const auto it = std::find_if(interfaces_.begin(), interfaces_.end(),
-                                 [id](const auto &iface) { return iface->id == id; });
-    if (it == interfaces_.end()) {
-        return false;
+    const std::lock_guard told(watchers_mutex_);
+    std::shared_ptr<Interface> removed;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto it = std::find_if(interfaces_.begin(), interfaces_.end(),
+                                     [id](const auto &iface) { return iface->id == id; });
+        if (it == interfaces_.end()) {
+            return false;
+        }
+        (*it)->removed = true;
+        removed = std::move(*it);
+        interfaces_.erase(it);
     }
-    (*it)->removed = true;
-    interfaces_.erase(it);
+    tell_watchers(*removed, false);
     return true;
 }
 
 void Bus::reset() {
-    const std::lock_guard lock(mutex_);
-    for (const auto &iface : interfaces_) {
-        iface->removed = true;
+    const std::lock_guard told(watchers_mutex_);
+    std::vector<std::shared_ptr<Interface>> removed;
+    {
+        const std::lock_guard lock(mutex_);
+        for (const auto &iface : interfaces_) {
+            iface->removed = true;
+        }
+        removed.swap(interfaces_);
+        enumeration_fault_.set(0);
+        manual_ms_ = 0;
+        // The caller now builds the bus: a later first walk does not plug in the demo boards.
+        environment_checked_ = true;
     }
-    interfaces_.clear();
-    enumeration_fault_.set(0);
-    manual_ms_ = 0;
-    // The caller now builds the bus: a later first walk does not plug in the demo boards.
-    environment_checked_ = true;
+    for (const auto &iface : removed) {
+        tell_watchers(*iface, false);
+    }
+}
+
+namespace {
+
+BoardArrival arrival_of(const Interface &iface) {
+    BoardArrival arrival;
+    arrival.path = iface.path;
+    arrival.attributes = iface.attributes;
+    const auto &serial = iface.texts[static_cast<size_t>(DeviceText::SerialNumber)];
+    if (serial) {
+        arrival.serial = *serial;
+    }
+    return arrival;
+}
+
+bool accepted(BoardFilter filter, const Interface &iface) {
+    return filter == nullptr || filter(iface.attributes.vendor_id, iface.attributes.product_id);
+}
+
+} // namespace
+
+uint64_t Bus::watch(BoardEventSink &sink, BoardFilter filter, std::vector<BoardArrival> &present) {
+    populate_from_environment_once();
+    const std::lock_guard told(watchers_mutex_);
+    present.clear();
+    for (const auto &iface : interfaces()) {
+        if (accepted(filter, *iface)) {
+            present.push_back(arrival_of(*iface));
+        }
+    }
+    const uint64_t number = next_watcher_++;
+    watchers_.push_back(Watcher{number, &sink, filter});
+    return number;
+}
+
+void Bus::unwatch(uint64_t number) {
+    const std::lock_guard told(watchers_mutex_);
+    std::erase_if(watchers_, [number](const Watcher &watcher) { return watcher.number == number; });
+}
+
+void Bus::tell_watchers(const Interface &iface, bool arrived) {
+    for (const Watcher &watcher : watchers_) {
+        if (!accepted(watcher.filter, iface)) {
+            continue;
+        }
+        if (arrived) {
+            watcher.sink->arrived(arrival_of(iface));
+        } else {
+            watcher.sink->left(iface.path);
+        }
+    }
 }
 
 std::shared_ptr<Interface> Bus::find(int id) {

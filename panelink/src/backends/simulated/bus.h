@@ -114,6 +114,12 @@ class Bus {
     // Present interfaces in the order they were added (a copy of the list).
     std::vector<std::shared_ptr<Interface>> interfaces() const;
 
+    // Board watches: from watch() on, `sink` is told of each interface the filter accepts as it
+    // is plugged in or unplugged, on the thread that does it; `present` gets those present.
+    // Returns the watch's number for unwatch(), once which the sink is never called again.
+    uint64_t watch(BoardEventSink &sink, BoardFilter filter, std::vector<BoardArrival> &present);
+    void unwatch(uint64_t number);
+
     // The enumeration fault: sets its count, or uses up one occurrence.
     void set_enumeration_fault(int count);
     bool trip_enumeration_fault();
@@ -132,6 +138,20 @@ class Bus {
     void pass_time(uint32_t ms);
 
   private:
+    struct Watcher {
+        uint64_t number;
+        BoardEventSink *sink;
+        BoardFilter filter;
+    };
+    // Tells the watchers that `iface` arrived or left. Under watchers_mutex_.
+    void tell_watchers(const Interface &iface, bool arrived);
+
+    // Taken before mutex_ by every change of the list, and held while the watchers are told of
+    // it, so that they hear of the changes in the order they happened.
+    std::mutex watchers_mutex_;
+    std::vector<Watcher> watchers_;
+    uint64_t next_watcher_ = 1;
+
     mutable std::mutex mutex_; // the list, the ids, the enumeration fault, the environment flag
     std::vector<std::shared_ptr<Interface>> interfaces_;
     FaultSwitch enumeration_fault_;

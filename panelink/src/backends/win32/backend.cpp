@@ -77,6 +77,12 @@ class WindowsBackend final : public Backend {
         return std::make_unique<windows::WindowsDevice>(file);
     }
 
+    std::unique_ptr<BoardWatch> watch_boards(BoardEventSink &, BoardFilter,
+                                             std::vector<BoardArrival> &) override {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED); // PLACEHOLDER: the Windows watch comes next
+        return nullptr;
+    }
+
     uint64_t now_ms() override {
         // The performance counter is monotonic; split the division so the product cannot
         // overflow however long the machine has been up.
