@@ -43,28 +43,62 @@ std::unique_ptr<panelink::uhid::VirtualHidDevice> plug(uint16_t product) {
 
 bool wait_for(uint32_t monitor, int32_t kind) {
     PanelinkBoardEvent event{};
-    return panelink_monitor_next(monitor, &event, 5000) == PANELINK_MONITOR_EVENT &&
-           event.event == kind;
+    const int32_t result = panelink_monitor_next(monitor, &event, 10000);
+    if (result == PANELINK_MONITOR_EVENT && event.event == kind)
+        return true;
+    std::fprintf(stderr, "waited for a %s, got %d (event %d, %s)\n",
+                 kind == PANELINK_BOARD_ARRIVED ? "arrival" : "departure", result, event.event,
+                 event.path);
+    return false;
 }
 
-// Microseconds from the uhid create to the arrival reaching the caller, `rounds` times.
+double micros_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+// When the kernel started the device (UHID_START: its driver bound, the hidraw node follows).
+bool started(panelink::uhid::VirtualHidDevice &device) {
+    panelink::uhid::Event event;
+    while (device.next_event(event, 5000)) {
+        if (event.type == panelink::uhid::EventType::Start)
+            return true;
+    }
+    return false;
+}
+
+void print_spread(const char *what, std::vector<double> &micros) {
+    std::sort(micros.begin(), micros.end());
+    std::printf("%s over %zu plugs: median %.0f us, worst %.0f us\n", what, micros.size(),
+                micros[micros.size() / 2], micros.back());
+}
+
+// Microseconds from the uhid create to the arrival reaching the caller, `rounds` times, and for
+// comparison to the kernel's start of the device.
 bool arrival_latency(int rounds) {
     const uint32_t monitor = panelink_monitor_open(0);
-    std::vector<double> micros;
+    std::vector<double> arrivals, starts;
     for (int round = 0; round < rounds; ++round) {
         const auto start = Clock::now();
         auto device = plug(0x0910);
-        if (device == nullptr || !wait_for(monitor, PANELINK_BOARD_ARRIVED))
+        if (device == nullptr || !started(*device)) {
+            std::fprintf(stderr, "the kernel did not start the device\n");
             return false;
-        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        }
+        starts.push_back(micros_since(start));
+        if (!wait_for(monitor, PANELINK_BOARD_ARRIVED)) {
+            panelink_monitor_close(monitor);
+            return false;
+        }
+        arrivals.push_back(micros_since(start));
         device.reset();
-        if (!wait_for(monitor, PANELINK_BOARD_LEFT))
+        if (!wait_for(monitor, PANELINK_BOARD_LEFT)) {
+            panelink_monitor_close(monitor);
             return false;
+        }
     }
     panelink_monitor_close(monitor);
-    std::sort(micros.begin(), micros.end());
-    std::printf("arrival latency over %d plugs: median %.0f us, worst %.0f us\n", rounds,
-                micros[micros.size() / 2], micros.back());
+    print_spread("create to the kernel's device start", starts);
+    print_spread("create to the arrival at the caller", arrivals);
     return true;
 }
 
