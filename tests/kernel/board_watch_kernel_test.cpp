@@ -1,14 +1,18 @@
 // The board monitor over real hidraw nodes: uhid boards plugged and unplugged while a monitor
 // listens, once with the kernel's own events (no udevd) and once with udevd running.
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include <panelink/panelink.h>
 
+#include "backends/hidraw/board_watch.h"
 #include "kernel/kernel_fixture.h"
 #include "kernel/support/udevd.h"
 #include "support/report_descriptors.h"
@@ -157,5 +161,62 @@ INSTANTIATE_TEST_SUITE_P(Sources, BoardWatchKernel,
                          ::testing::Values(WatchMode{"KernelEvents", false},
                                            WatchMode{"Udevd", true}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A sink that holds the watch's thread in its first arrival until released.
+class HoldingSink : public panelink::platform::BoardEventSink {
+  public:
+    void arrived(const panelink::platform::BoardArrival &) override {
+        std::unique_lock lock(mutex_);
+        ++arrivals_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+    }
+    void left(const std::string &) override {}
+    void resynchronise(const std::vector<panelink::platform::BoardArrival> &present) override {
+        std::lock_guard lock(mutex_);
+        resynchronised_.push_back(present);
+        changed_.notify_all();
+    }
+    bool wait_for_arrival() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return arrivals_ > 0; });
+    }
+    std::vector<std::vector<panelink::platform::BoardArrival>> release_and_wait() {
+        std::unique_lock lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+        changed_.wait_for(lock, std::chrono::seconds(10),
+                          [this] { return !resynchronised_.empty(); });
+        return resynchronised_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int arrivals_ = 0;
+    bool released_ = false;
+    std::vector<std::vector<panelink::platform::BoardArrival>> resynchronised_;
+};
+
+// Events lost while the watch's queue overflowed are made up by a walk: the sink hears of the
+// boards present then.
+TEST(BoardWatchOverflow, LostEventsAreMadeUpByAWalk) {
+    ASSERT_NE(access("/run/udev/control", F_OK), 0) << "needs the kernel's events";
+    HoldingSink sink;
+    std::vector<panelink::platform::BoardArrival> present;
+    auto family = [](uint16_t vendor, uint16_t) { return vendor == 0x12DA; };
+    auto watch = panelink::platform::hidraw::start_board_watch(
+        panelink::platform::hidraw::roots_from_environment(), sink, family, present, 4096);
+    ASSERT_NE(watch, nullptr);
+    Board kept = plug(0x12DA, 0x0910, "K1", 0);
+    ASSERT_TRUE(sink.wait_for_arrival());
+    for (int round = 0; round < 20; ++round)
+        plug(0x12DA, 0x0500, "K2", 0); // plugged and unplugged while the thread is held
+    const auto walks = sink.release_and_wait();
+    ASSERT_FALSE(walks.empty());
+    ASSERT_EQ(walks.back().size(), 1u);
+    EXPECT_NE(walks.back()[0].path.find("/" + kept.node + "#"), std::string::npos);
+    watch.reset();
+}
 
 } // namespace

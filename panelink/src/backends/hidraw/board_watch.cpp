@@ -179,8 +179,9 @@ class HidrawBoardWatch final : public BoardWatch {
 
 std::unique_ptr<BoardWatch> start_board_watch(const Roots &roots, BoardEventSink &sink,
                                               BoardFilter filter,
-                                              std::vector<BoardArrival> &present) {
-    std::unique_ptr<UeventListener> listener = UeventListener::open();
+                                              std::vector<BoardArrival> &present,
+                                              int buffer_bytes) {
+    std::unique_ptr<UeventListener> listener = UeventListener::open(buffer_bytes);
     if (listener == nullptr) {
         set_last_error(errno);
         return nullptr;

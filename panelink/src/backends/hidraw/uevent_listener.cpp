@@ -6,18 +6,11 @@
 #include <unistd.h>
 
 namespace panelink::platform::hidraw {
-namespace {
-
-// Room for bursts (a hub with many boards plugged at once) before the kernel drops events.
-constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
-
-} // namespace
-
 bool udevd_running() {
     return ::access("/run/udev/control", F_OK) == 0;
 }
 
-std::unique_ptr<UeventListener> UeventListener::open() {
+std::unique_ptr<UeventListener> UeventListener::open(int buffer_bytes) {
     struct udev *context = udev_new();
     if (context == nullptr) {
         if (errno == 0)
@@ -33,7 +26,7 @@ std::unique_ptr<UeventListener> UeventListener::open() {
     if (monitor != nullptr) {
         int status = udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr);
         if (status >= 0)
-            status = udev_monitor_set_receive_buffer_size(monitor, kReceiveBufferBytes);
+            status = udev_monitor_set_receive_buffer_size(monitor, buffer_bytes);
         if (status >= 0)
             status = udev_monitor_enable_receiving(monitor);
         if (status >= 0)

@@ -23,11 +23,14 @@ struct Uevent {
     std::string node; // the node's name, e.g. "hidraw3"
 };
 
+// Room for bursts (a hub with many boards plugged at once) before the kernel drops events.
+constexpr int kUeventBufferBytes = 4 * 1024 * 1024;
+
 class UeventListener {
   public:
-    // Listens from now on (events queue in the socket until received). Null with errno set when
-    // no monitor can be had.
-    static std::unique_ptr<UeventListener> open();
+    // Listens from now on (events queue in the socket, up to about `buffer_bytes`, until
+    // received). Null with errno set when no monitor can be had.
+    static std::unique_ptr<UeventListener> open(int buffer_bytes);
     ~UeventListener();
     UeventListener(const UeventListener &) = delete;
     UeventListener &operator=(const UeventListener &) = delete;
