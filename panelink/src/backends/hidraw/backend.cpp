@@ -1,11 +1,13 @@
 // The hidraw backend, the platform's own on Linux: the interface walk over sysfs, opening device
-// nodes, the monotonic clock and errno-based errors. Device I/O is in device.cpp.
+// nodes, the monotonic clock and errno-based errors. Device I/O is in device.cpp, the board watch
+// in board_watch.cpp.
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <vector>
 
 #include "backends/hidraw/backend.h"
+#include "backends/hidraw/board_watch.h"
 #include "backends/hidraw/clock.h"
 #include "backends/hidraw/device.h"
 #include "backends/hidraw/errors.h"
@@ -60,10 +62,9 @@ class HidrawBackend final : public Backend {
         return open_device(path, roots().sysfs);
     }
 
-    std::unique_ptr<BoardWatch> watch_boards(BoardEventSink &, BoardFilter,
-                                             std::vector<BoardArrival> &) override {
-        set_last_error(ENOSYS); // PLACEHOLDER: the hidraw watch comes next
-        return nullptr;
+    std::unique_ptr<BoardWatch> watch_boards(BoardEventSink &sink, BoardFilter filter,
+                                             std::vector<BoardArrival> &present) override {
+        return start_board_watch(roots(), sink, filter, present);
     }
 
     uint64_t now_ms() override { return monotonic_ms(); }
