@@ -333,6 +333,156 @@ static void check_unplug(void) {
           "write %d, read %d", (int)written, (int)result);
 }
 
+/* The board monitor, opened with a snapshot before the unplug and read after it. */
+static uint32_t monitor;
+static PanelinkBoardEvent snapshot[16];
+static int snapshot_count;
+static unsigned long long monitor_opened_at;
+
+static const char *expected_serial(uint16_t product) {
+    switch (product) {
+    case 0x0700:
+        return "B0700";
+    case 0x0500:
+        return "B0500";
+    case 0x0600:
+        return "B0600";
+    case 0x0800:
+        return "B0800";
+    case 0x0910:
+        return "G42";
+    default:
+        return "";
+    }
+}
+
+static void print_event(const PanelinkBoardEvent *e) {
+    printf("# %llu ms: %s %04x:%04x opened %u error %u serial \"%s\" %s\n",
+           now_ms() - monitor_opened_at, e->event == PANELINK_BOARD_ARRIVED ? "arrived" : "left",
+           e->vendor_id, e->product_id, e->opened, (unsigned)e->error, e->serial, e->path);
+}
+
+/* Everything of an event but its kind: what a departure shares with its arrival. */
+static int same_identity(const PanelinkBoardEvent *a, const PanelinkBoardEvent *b) {
+    return memcmp((const char *)a + sizeof a->event, (const char *)b + sizeof b->event,
+                  sizeof *a - sizeof a->event) == 0;
+}
+
+/* The snapshot's event of a record (same path, same IDs), and how many there are. */
+static const PanelinkBoardEvent *snapshot_of(const DeviceRecord *r, int *times) {
+    const PanelinkBoardEvent *found = NULL;
+    *times = 0;
+    for (int i = 0; i < snapshot_count; ++i) {
+        const PanelinkBoardEvent *e = &snapshot[i];
+        if (e->vendor_id == r->VendorID && e->product_id == r->ProductID &&
+            strlen(e->path) == r->DevicePathLength &&
+            memcmp(e->path, r->DevicePath, (size_t)r->DevicePathLength) == 0) {
+            found = e;
+            ++*times;
+        }
+    }
+    return found;
+}
+
+/* Each record's interface is in the snapshot exactly once, as DetectHID reports it. */
+static int snapshot_matches(const char **what) {
+    for (int32_t i = 0; i < count; ++i) {
+        int times = 0;
+        const PanelinkBoardEvent *e = snapshot_of(&devices[i], &times);
+        if (times != 1) {
+            *what = "an interface is not there exactly once by DetectHID's path";
+            return 0;
+        }
+        if (!e->opened || e->version != devices[i].VersionNumber ||
+            strcmp(e->serial, expected_serial(e->product_id)) != 0 ||
+            e->config_interface != devices[i].IsConfigInterface) {
+            *what = "opened, version, serial or configuration flag differ";
+            return 0;
+        }
+    }
+    return 1;
+}
+
+static void check_monitor_snapshot(void) {
+    monitor_opened_at = now_ms();
+    monitor = panelink_monitor_open(PANELINK_MONITOR_SNAPSHOT);
+    check(monitor != 0, "monitor: opens with a snapshot", "panelink_monitor_open gave 0");
+    PanelinkBoardEvent e;
+    snapshot_count = 0;
+    int others = 0;
+    while (monitor != 0 && panelink_monitor_next(monitor, &e, 0) == PANELINK_MONITOR_EVENT) {
+        print_event(&e);
+        if (e.event == PANELINK_BOARD_ARRIVED && snapshot_count < 16)
+            snapshot[snapshot_count++] = e;
+        else
+            ++others;
+    }
+    /* The five boards and the configuration interface; the foreign device is not told of. */
+    const char *what = "six arrivals and nothing else";
+    int ok = snapshot_count == 6 && others == 0;
+    ok = ok && detect(PANELINK_MODE_STANDARD) == 1 && count == 5 && snapshot_matches(&what);
+    ok = ok && detect(PANELINK_MODE_DEVICES) == 1 && count == 1 && snapshot_matches(&what);
+    check(ok, "monitor: the snapshot has each present board once, as DetectHID finds it",
+          "%d arrivals, %d other events: %s", snapshot_count, others, what);
+    detect(PANELINK_MODE_STANDARD);
+}
+
+/* After check_unplug: the two unplugged boards leave with their arrival's identity and, plugged
+ * in again by the server, arrive again; nothing else happens. */
+static void check_monitor_unplug(unsigned long long unplugged_at, unsigned limit_ms) {
+    static const uint16_t products[2] = {0x0700, 0x0500};
+    int left[2] = {0, 0}, same[2] = {0, 0}, back[2] = {0, 0}, others = 0;
+    unsigned long long left_ms[2] = {0, 0}, back_ms[2] = {0, 0};
+    PanelinkBoardEvent e, arrival[2];
+    while (monitor != 0 && (back[0] == 0 || back[1] == 0) && now_ms() - unplugged_at < limit_ms) {
+        if (panelink_monitor_next(monitor, &e, 250) != PANELINK_MONITOR_EVENT)
+            continue;
+        print_event(&e);
+        int which = -1;
+        for (int i = 0; i < 2; ++i) {
+            if (e.vendor_id == 0x12DA && e.product_id == products[i])
+                which = i;
+        }
+        if (which < 0) {
+            ++others;
+        } else if (e.event == PANELINK_BOARD_LEFT && left[which] == 0) {
+            left[which] = 1;
+            left_ms[which] = now_ms() - unplugged_at;
+            for (int i = 0; i < snapshot_count; ++i) {
+                if (snapshot[i].product_id == products[which])
+                    same[which] = same_identity(&snapshot[i], &e);
+            }
+        } else if (e.event == PANELINK_BOARD_ARRIVED && left[which] == 1 && back[which] == 0) {
+            back[which] = 1;
+            back_ms[which] = now_ms() - unplugged_at;
+            arrival[which] = e;
+        } else {
+            ++others; /* a second departure or arrival */
+        }
+    }
+    printf("# departures after %llu and %llu ms, arrivals after %llu and %llu ms\n", left_ms[0],
+           left_ms[1], back_ms[0], back_ms[1]);
+    check(left[0] && left[1] && same[0] && same[1],
+          "monitor: unplugged boards leave with their arrival's identity",
+          "left %d %d, same identity %d %d", left[0], left[1], same[0], same[1]);
+    int arrived_ok = back[0] && back[1];
+    for (int i = 0; i < 2 && arrived_ok; ++i) {
+        arrived_ok =
+            arrival[i].opened == 1 && strcmp(arrival[i].serial, expected_serial(products[i])) == 0;
+    }
+    check(arrived_ok, "monitor: replugged boards arrive again, opened, with their serial",
+          "arrived %d %d", back[0], back[1]);
+    /* Anything else that came meanwhile, or straight after, is wrong. */
+    while (monitor != 0 && panelink_monitor_next(monitor, &e, 1000) == PANELINK_MONITOR_EVENT) {
+        print_event(&e);
+        ++others;
+    }
+    check(others == 0, "monitor: no other event", "%d other events", others);
+    check(panelink_monitor_close(monitor) == 1 &&
+              panelink_monitor_next(monitor, &e, 0) == PANELINK_MONITOR_CLOSED,
+          "monitor: closes", "");
+}
+
 /* Wine's HID bus finds the kernel's devices only some seconds after its first process has
  * started, one interface after another: with PANELINK_CHECKS_WAIT_MS set, detection is repeated
  * until the five boards and the configuration interface are there or that time has passed. */
@@ -342,9 +492,13 @@ static int all_boards_present(void) {
     return detect(PANELINK_MODE_STANDARD) == 1 && count == 5;
 }
 
-static void wait_for_boards(void) {
+static unsigned long long wait_ms(void) {
     const char *wait = getenv("PANELINK_CHECKS_WAIT_MS");
-    const unsigned long long limit = wait ? strtoull(wait, NULL, 10) : 0;
+    return wait ? strtoull(wait, NULL, 10) : 0;
+}
+
+static void wait_for_boards(void) {
+    const unsigned long long limit = wait_ms();
     const unsigned long long start = now_ms();
     while (!all_boards_present() && now_ms() - start < limit)
         sleep_ms(250);
@@ -376,7 +530,10 @@ int main(int argc, char **argv) {
     check_transfers(0x0910, 0x00, "USB board");
     check_joystick();
     check_status();
+    check_monitor_snapshot();
+    const unsigned long long unplugged_at = now_ms();
     check_unplug();
+    check_monitor_unplug(unplugged_at, wait_ms() > 15000 ? (unsigned)wait_ms() : 15000);
     CloseDevices((uint32_t)count, devices);
     printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

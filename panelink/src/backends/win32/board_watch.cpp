@@ -1,0 +1,161 @@
+#include "backends/win32/board_watch.h"
+
+#include <algorithm>
+#include <string>
+#include <thread>
+
+#include "backends/win32/cm_notifications.h"
+#include "backends/win32/device_path.h"
+#include "backends/win32/interface_list.h"
+#include "backends/win32/notice_queue.h"
+#include "backends/win32/notification_window.h"
+#include "backends/win32/win32_headers.h"
+
+namespace panelink::platform::windows {
+namespace {
+
+// The IDs of an interface whose path names none, from a handle opened for neither reading nor
+// writing: that much any HID interface allows, and it disturbs none.
+bool query_ids(const std::string &path, uint16_t &vendor_id, uint16_t &product_id) {
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof(attributes);
+    const bool ok = HidD_GetAttributes(file, &attributes);
+    CloseHandle(file);
+    vendor_id = attributes.VendorID;
+    product_id = attributes.ProductID;
+    return ok;
+}
+
+class WindowsBoardWatch final : public BoardWatch {
+  public:
+    WindowsBoardWatch(Backend &backend, BoardEventSink &sink, BoardFilter filter)
+        : backend_(backend), sink_(sink), filter_(filter) {}
+
+    ~WindowsBoardWatch() override {
+        source_.reset(); // no notice comes after this
+        queue_.stop();   // the worker finishes the notice in hand, if any, and ends
+        if (worker_.joinable())
+            worker_.join();
+    }
+
+    bool start(std::vector<BoardArrival> &present) {
+        source_ = register_cm_notifications(queue_);
+        if (!source_)
+            source_ = start_notification_window(queue_);
+        if (!source_)
+            return false;
+        // Listening now: what arrives from here on is queued, and what is present is walked.
+        // The worker starts afterwards, so that the paths reported have one owner at a time.
+        for (const std::string &path : InterfaceList::present_paths()) {
+            BoardArrival arrival;
+            if (describe(path, arrival)) {
+                remember(path);
+                present.push_back(std::move(arrival));
+            }
+        }
+        worker_ = std::thread([this] {
+            Notice notice;
+            while (queue_.take(notice))
+                handle(notice);
+        });
+        return true;
+    }
+
+  private:
+    void handle(const Notice &notice) {
+        const std::string path = narrow_path(notice.path);
+        if (path.empty())
+            return;
+        if (notice.arrived) {
+            // The walk's spelling of the path, which DetectHID reports: the notice's may differ
+            // in letter case.
+            std::string walked = path;
+            for (const std::string &listed : InterfaceList::present_paths()) {
+                if (same_path(listed, path)) {
+                    walked = listed;
+                    break;
+                }
+            }
+            BoardArrival arrival;
+            if (!describe(walked, arrival))
+                return;
+            remember(walked);
+            sink_.arrived(arrival);
+            return;
+        }
+        // A departure names the path its arrival was reported with; others were never boards.
+        const auto reported =
+            std::find_if(reported_.begin(), reported_.end(),
+                         [&](const auto &known) { return same_path(known, path); });
+        if (reported == reported_.end())
+            return;
+        const std::string known = *reported;
+        reported_.erase(reported);
+        sink_.left(known);
+    }
+
+    // What the sink is told of the interface at `path`; false when the filter passes it over
+    // (then it was opened for reading and writing only if its path names no IDs and a handle
+    // that can do neither gave them).
+    bool describe(const std::string &path, BoardArrival &out) {
+        uint16_t vendor_id = 0;
+        uint16_t product_id = 0;
+        if (!ids_from_path(path, vendor_id, product_id) && !query_ids(path, vendor_id, product_id))
+            return false;
+        if (!filter_(vendor_id, product_id))
+            return false;
+        out = BoardArrival{};
+        out.path = path;
+        out.attributes = Attributes{vendor_id, product_id, 0};
+        std::unique_ptr<Device> device = backend_.open(path.c_str());
+        if (!device) {
+            out.opened = false;
+            out.error = GetLastError();
+            return true;
+        }
+        Attributes attributes;
+        if (device->attributes(attributes)) {
+            if (!filter_(attributes.vendor_id, attributes.product_id))
+                return false;
+            out.attributes = attributes;
+        }
+        wchar_t serial[kDeviceTextChars] = {};
+        if (device->text(DeviceText::SerialNumber, serial))
+            out.serial = serial;
+        return true;
+    }
+
+    void remember(const std::string &path) {
+        if (std::find(reported_.begin(), reported_.end(), path) == reported_.end())
+            reported_.push_back(path);
+    }
+
+    Backend &backend_;
+    BoardEventSink &sink_;
+    const BoardFilter filter_;
+    NoticeQueue queue_;
+    std::unique_ptr<NoticeSource> source_;
+    std::vector<std::string> reported_; // paths reported as present; the worker's once it runs
+    std::thread worker_;
+};
+
+} // namespace
+
+std::unique_ptr<BoardWatch> start_board_watch(Backend &backend, BoardEventSink &sink,
+                                              BoardFilter filter,
+                                              std::vector<BoardArrival> &present) {
+    auto watch = std::make_unique<WindowsBoardWatch>(backend, sink, filter);
+    if (!watch->start(present)) {
+        const DWORD error = GetLastError();
+        watch.reset();
+        SetLastError(error != 0 ? error : ERROR_GEN_FAILURE);
+        return nullptr;
+    }
+    return watch;
+}
+
+} // namespace panelink::platform::windows
