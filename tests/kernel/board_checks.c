@@ -403,38 +403,79 @@ static int snapshot_matches(const char **what) {
     return 1;
 }
 
-static void check_monitor_snapshot(void) {
+static void open_monitor(void) {
     monitor_opened_at = now_ms();
     monitor = panelink_monitor_open(PANELINK_MONITOR_SNAPSHOT);
     check(monitor != 0, "monitor: opens with a snapshot", "panelink_monitor_open gave 0");
+    printf("# monitor opened in %llu ms\n", now_ms() - monitor_opened_at);
+    /* The snapshot is queued when the monitor opens. */
     PanelinkBoardEvent e;
     snapshot_count = 0;
+    while (monitor != 0 && snapshot_count < 16 &&
+           panelink_monitor_next(monitor, &e, 0) == PANELINK_MONITOR_EVENT) {
+        print_event(&e);
+        snapshot[snapshot_count++] = e;
+    }
+    printf("# %d events in the snapshot\n", snapshot_count);
+}
+
+/* Takes the arrivals of the five boards and the configuration interface, from the snapshot or
+ * live, within `limit_ms`; then checks that each interface DetectHID finds came once, by the
+ * path DetectHID gives, and that nothing else came (the foreign device is not told of). */
+static void check_monitor_arrivals(const char *name, unsigned limit_ms) {
+    PanelinkBoardEvent e;
     int others = 0;
-    while (monitor != 0 && panelink_monitor_next(monitor, &e, 0) == PANELINK_MONITOR_EVENT) {
+    const unsigned long long start = now_ms();
+    while (monitor != 0 && snapshot_count < 6 && now_ms() - start <= limit_ms) {
+        if (panelink_monitor_next(monitor, &e, 100) != PANELINK_MONITOR_EVENT)
+            continue;
         print_event(&e);
         if (e.event == PANELINK_BOARD_ARRIVED && snapshot_count < 16)
             snapshot[snapshot_count++] = e;
         else
             ++others;
     }
-    /* The five boards and the configuration interface; the foreign device is not told of. */
+    for (int i = 0; i < snapshot_count; ++i)
+        others += snapshot[i].event != PANELINK_BOARD_ARRIVED;
     const char *what = "six arrivals and nothing else";
     int ok = snapshot_count == 6 && others == 0;
     ok = ok && detect(PANELINK_MODE_STANDARD) == 1 && count == 5 && snapshot_matches(&what);
     ok = ok && detect(PANELINK_MODE_DEVICES) == 1 && count == 1 && snapshot_matches(&what);
-    check(ok, "monitor: the snapshot has each present board once, as DetectHID finds it",
-          "%d arrivals, %d other events: %s", snapshot_count, others, what);
+    check(ok, name, "%d arrivals, %d other events: %s", snapshot_count, others, what);
     detect(PANELINK_MODE_STANDARD);
 }
 
+static void check_no_other_event_and_close(int others) {
+    PanelinkBoardEvent e;
+    while (monitor != 0 && panelink_monitor_next(monitor, &e, 1000) == PANELINK_MONITOR_EVENT) {
+        print_event(&e);
+        ++others;
+    }
+    check(others == 0, "monitor: no other event", "%d other events", others);
+    check(panelink_monitor_close(monitor) == 1 &&
+              panelink_monitor_next(monitor, &e, 0) == PANELINK_MONITOR_CLOSED,
+          "monitor: closes", "");
+}
+
 /* After check_unplug: the two unplugged boards leave with their arrival's identity and, plugged
- * in again by the server, arrive again; nothing else happens. */
+ * in again by the server, arrive again; nothing else happens.
+ *
+ * Under Wine the second half is left to the "replugged" run: Wine's HID bus does not bring a
+ * board plugged in while its server runs back to Windows programs (see tests/kernel/board-checks),
+ * so no arrival can come here; the next run's new server finds the boards, and its monitor sees
+ * them arrive. */
 static void check_monitor_unplug(unsigned long long unplugged_at, unsigned limit_ms) {
     static const uint16_t products[2] = {0x0700, 0x0500};
     int left[2] = {0, 0}, same[2] = {0, 0}, back[2] = {0, 0}, others = 0;
     unsigned long long left_ms[2] = {0, 0}, back_ms[2] = {0, 0};
     PanelinkBoardEvent e, arrival[2];
-    while (monitor != 0 && (back[0] == 0 || back[1] == 0) && now_ms() - unplugged_at < limit_ms) {
+#ifdef _WIN32
+    const int replug_seen_here = 0;
+#else
+    const int replug_seen_here = 1;
+#endif
+    const int *done = replug_seen_here ? back : left;
+    while (monitor != 0 && (done[0] == 0 || done[1] == 0) && now_ms() - unplugged_at < limit_ms) {
         if (panelink_monitor_next(monitor, &e, 250) != PANELINK_MONITOR_EVENT)
             continue;
         print_event(&e);
@@ -465,22 +506,16 @@ static void check_monitor_unplug(unsigned long long unplugged_at, unsigned limit
     check(left[0] && left[1] && same[0] && same[1],
           "monitor: unplugged boards leave with their arrival's identity",
           "left %d %d, same identity %d %d", left[0], left[1], same[0], same[1]);
-    int arrived_ok = back[0] && back[1];
-    for (int i = 0; i < 2 && arrived_ok; ++i) {
-        arrived_ok =
-            arrival[i].opened == 1 && strcmp(arrival[i].serial, expected_serial(products[i])) == 0;
+    if (replug_seen_here) {
+        int arrived_ok = back[0] && back[1];
+        for (int i = 0; i < 2 && arrived_ok; ++i) {
+            arrived_ok = arrival[i].opened == 1 &&
+                         strcmp(arrival[i].serial, expected_serial(products[i])) == 0;
+        }
+        check(arrived_ok, "monitor: replugged boards arrive again, opened, with their serial",
+              "arrived %d %d", back[0], back[1]);
     }
-    check(arrived_ok, "monitor: replugged boards arrive again, opened, with their serial",
-          "arrived %d %d", back[0], back[1]);
-    /* Anything else that came meanwhile, or straight after, is wrong. */
-    while (monitor != 0 && panelink_monitor_next(monitor, &e, 1000) == PANELINK_MONITOR_EVENT) {
-        print_event(&e);
-        ++others;
-    }
-    check(others == 0, "monitor: no other event", "%d other events", others);
-    check(panelink_monitor_close(monitor) == 1 &&
-              panelink_monitor_next(monitor, &e, 0) == PANELINK_MONITOR_CLOSED,
-          "monitor: closes", "");
+    check_no_other_event_and_close(others);
 }
 
 /* Wine's HID bus finds the kernel's devices only some seconds after its first process has
@@ -516,13 +551,21 @@ static void check_replugged(void) {
 }
 
 int main(int argc, char **argv) {
-    wait_for_boards();
     if (argc > 1 && strcmp(argv[1], "replugged") == 0) {
+        /* Opened before the boards are found: under Wine, whose new server finds them one after
+         * another, they arrive live; on Linux they are in the snapshot. */
+        open_monitor();
+        wait_for_boards();
+        check_monitor_arrivals("monitor: the replugged boards arrive, each once, as DetectHID "
+                               "finds them",
+                               10000);
+        check_no_other_event_and_close(0);
         check_replugged();
         CloseDevices((uint32_t)count, devices);
         printf("%d passed, %d failed\n", passed, failed);
         return failed == 0 ? 0 : 1;
     }
+    wait_for_boards();
     check_enumeration();
     detect(PANELINK_MODE_STANDARD);
     check_transfers(0x0700, 0x00, "unnumbered board");
@@ -530,7 +573,10 @@ int main(int argc, char **argv) {
     check_transfers(0x0910, 0x00, "USB board");
     check_joystick();
     check_status();
-    check_monitor_snapshot();
+    open_monitor();
+    check_monitor_arrivals("monitor: the snapshot has each present board once, as DetectHID "
+                           "finds it",
+                           1000);
     const unsigned long long unplugged_at = now_ms();
     check_unplug();
     check_monitor_unplug(unplugged_at, wait_ms() > 15000 ? (unsigned)wait_ms() : 15000);
