@@ -6,7 +6,8 @@
  *   - every other export, given a zeroed record, returns its failure result;
  *   - a board monitor follows the system's own HID interfaces (through the board watch: on Wine
  *     the message-only window, for want of CM_Register_Notification), gives its wait handle,
- *     has no event and closes; a closed one and bad arguments are refused;
+ *     has no event and closes; a closed one and bad arguments are refused; another one is left
+ *     open for FreeLibrary and the end of the process;
  *   - the virtual-board functions refuse unknown interfaces and switch to an empty bus.
  * Usage: smoke [path of panelink.dll]. Run it in an empty folder: it writes the log there. */
 #define WIN32_LEAN_AND_MEAN
@@ -245,6 +246,11 @@ static void board_monitor(void) {
            (uint32_t)PANELINK_MONITOR_CLOSED);
     check((intptr_t)call("panelink_monitor_wait_handle", 1, ARG(monitor)) == -1,
           "panelink_monitor_wait_handle of a closed monitor is -1");
+
+    /* One left open: the DLL is unloaded and the process ends with it running (which must
+     * neither hang nor crash). */
+    const uint32_t left_open = (uint32_t)call("panelink_monitor_open", 1, ARG(0));
+    check(left_open != 0 && left_open != monitor, "a second monitor opens, and is left open");
 }
 
 static void virtual_board_functions(void) {

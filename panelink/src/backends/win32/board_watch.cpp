@@ -30,12 +30,36 @@ bool query_ids(const std::string &path, uint16_t &vendor_id, uint16_t &product_i
     return ok;
 }
 
+// True while the process ends (ExitProcess): its other threads are gone then, with the watch's
+// window, and the DLLs loaded after this one (user32.dll) have been told to detach already.
+bool process_ending() {
+    using Query = BOOLEAN(WINAPI *)();
+    static const Query query = [] {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+        return ntdll != nullptr
+                   ? reinterpret_cast<Query>(GetProcAddress(ntdll, "RtlDllShutdownInProgress"))
+                   : nullptr;
+#pragma GCC diagnostic pop
+    }();
+    return query != nullptr && query() != FALSE;
+}
+
 class WindowsBoardWatch final : public BoardWatch {
   public:
     WindowsBoardWatch(Backend &backend, BoardEventSink &sink, BoardFilter filter)
         : backend_(backend), sink_(sink), filter_(filter) {}
 
     ~WindowsBoardWatch() override {
+        if (process_ending()) {
+            // A monitor left open at exit: nothing is running to be stopped or waited for, and
+            // nothing may be asked of user32.dll any more.
+            static_cast<void>(source_.release());
+            if (worker_.joinable())
+                worker_.detach();
+            return;
+        }
         source_.reset(); // no notice comes after this
         queue_.stop();   // the worker finishes the notice in hand, if any, and ends
         if (worker_.joinable())
@@ -148,6 +172,12 @@ class WindowsBoardWatch final : public BoardWatch {
 std::unique_ptr<BoardWatch> start_board_watch(Backend &backend, BoardEventSink &sink,
                                               BoardFilter filter,
                                               std::vector<BoardArrival> &present) {
+    // The watch's threads run this DLL's code: from the first watch on, the DLL stays loaded
+    // until the process ends, so that a FreeLibrary with a monitor still open neither unmaps
+    // code under them nor waits for them under the loader lock.
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&start_board_watch), &self);
     auto watch = std::make_unique<WindowsBoardWatch>(backend, sink, filter);
     if (!watch->start(present)) {
         const DWORD error = GetLastError();

@@ -81,11 +81,10 @@ class NotificationWindow final : public NoticeSource {
     ~NotificationWindow() override {
         if (!thread_.joinable())
             return;
-        if (window_ != nullptr) {
-            // The window closes itself on its own thread, whose loop then ends.
-            while (!user32().post_message(window_, WM_CLOSE, 0, 0))
-                Sleep(10);
-        }
+        // The window closes itself on its own thread, whose loop then ends. At process exit the
+        // thread is gone already, and with it the window: nothing to post to, nothing to wait for.
+        if (window_ != nullptr)
+            user32().post_message(window_, WM_CLOSE, 0, 0);
         thread_.join();
     }
 
