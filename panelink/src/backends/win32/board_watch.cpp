@@ -14,6 +14,9 @@
 namespace panelink::platform::windows {
 namespace {
 
+// How long the window's watch waits without a notice before it walks the interfaces.
+constexpr uint32_t kCatchUpMs = 2000;
+
 // The IDs of an interface whose path names none, from a handle opened for neither reading nor
 // writing: that much any HID interface allows, and it disturbs none.
 bool query_ids(const std::string &path, uint16_t &vendor_id, uint16_t &product_id) {
@@ -67,24 +70,38 @@ class WindowsBoardWatch final : public BoardWatch {
     }
 
     bool start(std::vector<BoardArrival> &present) {
+        uint32_t catch_up_ms = NoticeQueue::kForever;
         source_ = register_cm_notifications(queue_);
-        if (!source_)
+        if (!source_) {
             source_ = start_notification_window(queue_);
+            catch_up_ms = kCatchUpMs;
+        }
         if (!source_)
             return false;
         // Listening now: what arrives from here on is queued, and what is present is walked.
         // The worker starts afterwards, so that the paths reported have one owner at a time.
-        for (const std::string &path : InterfaceList::present_paths()) {
+        std::vector<std::string> paths;
+        InterfaceList::present_paths(paths);
+        for (const std::string &path : paths) {
             BoardArrival arrival;
             if (describe(path, arrival)) {
                 remember(path);
                 present.push_back(std::move(arrival));
+            } else {
+                passed_over_.push_back(path);
             }
         }
-        worker_ = std::thread([this] {
+        worker_ = std::thread([this, catch_up_ms] {
             Notice notice;
-            while (queue_.take(notice))
-                handle(notice);
+            for (;;) {
+                const NoticeQueue::Taken taken = queue_.take(notice, catch_up_ms);
+                if (taken == NoticeQueue::Taken::Stopped)
+                    return;
+                if (taken == NoticeQueue::Taken::Notice)
+                    handle(notice);
+                else
+                    catch_up();
+            }
         });
         return true;
     }
@@ -98,7 +115,9 @@ class WindowsBoardWatch final : public BoardWatch {
             // The walk's spelling of the path, which DetectHID reports: the notice's may differ
             // in letter case.
             std::string walked = path;
-            for (const std::string &listed : InterfaceList::present_paths()) {
+            std::vector<std::string> paths;
+            InterfaceList::present_paths(paths);
+            for (const std::string &listed : paths) {
                 if (same_path(listed, path)) {
                     walked = listed;
                     break;
@@ -120,6 +139,41 @@ class WindowsBoardWatch final : public BoardWatch {
         const std::string known = *reported;
         reported_.erase(reported);
         sink_.left(known);
+    }
+
+    // The window's notices can be lost: under Wine a registration was seen to stay silent for
+    // good. Each quiet spell ends with a walk, which finds what came or went meanwhile.
+    void catch_up() {
+        std::vector<std::string> paths;
+        if (!InterfaceList::present_paths(paths))
+            return;
+        const auto walked = [&](const std::string &known) {
+            return std::any_of(paths.begin(), paths.end(),
+                               [&](const auto &path) { return same_path(path, known); });
+        };
+        std::erase_if(passed_over_, [&](const auto &path) { return !walked(path); });
+        std::vector<std::string> gone;
+        std::erase_if(reported_, [&](const auto &path) {
+            if (walked(path))
+                return false;
+            gone.push_back(path);
+            return true;
+        });
+        for (const std::string &path : gone)
+            sink_.left(path);
+        for (const std::string &path : paths) {
+            const auto is_path = [&](const auto &known) { return known == path; };
+            if (std::any_of(reported_.begin(), reported_.end(), is_path) ||
+                std::any_of(passed_over_.begin(), passed_over_.end(), is_path))
+                continue;
+            BoardArrival arrival;
+            if (!describe(path, arrival)) {
+                passed_over_.push_back(path);
+                continue;
+            }
+            remember(path);
+            sink_.arrived(arrival);
+        }
     }
 
     // What the sink is told of the interface at `path`; false when the filter passes it over
@@ -163,7 +217,8 @@ class WindowsBoardWatch final : public BoardWatch {
     const BoardFilter filter_;
     NoticeQueue queue_;
     std::unique_ptr<NoticeSource> source_;
-    std::vector<std::string> reported_; // paths reported as present; the worker's once it runs
+    std::vector<std::string> reported_;    // paths reported as present; the worker's once it runs
+    std::vector<std::string> passed_over_; // walked paths the filter passed over
     std::thread worker_;
 };
 

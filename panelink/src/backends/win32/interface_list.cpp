@@ -60,20 +60,20 @@ void InterfaceList::close() {
     interfaces_ = INVALID_HANDLE_VALUE;
 }
 
-std::vector<std::string> InterfaceList::present_paths() {
-    std::vector<std::string> paths;
+bool InterfaceList::present_paths(std::vector<std::string> &out) {
+    out.clear();
     InterfaceList list;
     if (!list.open())
-        return paths;
+        return false;
     std::string path;
     for (uint32_t index = 0;; ++index) {
         const WalkStep step = list.walk(index, path);
         if (step == WalkStep::End)
             break;
         if (step == WalkStep::Found)
-            paths.push_back(path);
+            out.push_back(path);
     }
-    return paths;
+    return true;
 }
 
 } // namespace panelink::platform::windows

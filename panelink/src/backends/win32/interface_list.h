@@ -25,8 +25,8 @@ class InterfaceList {
     WalkStep walk(uint32_t index, std::string &path);
     void close();
 
-    // Every path of a new snapshot; empty when none can be had.
-    static std::vector<std::string> present_paths();
+    // Every path of a new snapshot. False when none can be had.
+    static bool present_paths(std::vector<std::string> &out);
 
   private:
     GUID hid_guid_{};

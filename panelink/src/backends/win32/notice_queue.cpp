@@ -1,5 +1,6 @@
 #include "backends/win32/notice_queue.h"
 
+#include <chrono>
 #include <utility>
 
 namespace panelink::platform::windows {
@@ -15,14 +16,18 @@ void NoticeQueue::push(bool arrived, const wchar_t *path, size_t length) {
     ready_.notify_one();
 }
 
-bool NoticeQueue::take(Notice &out) {
+NoticeQueue::Taken NoticeQueue::take(Notice &out, uint32_t timeout_ms) {
     std::unique_lock lock(mutex_);
-    ready_.wait(lock, [this] { return stopped_ || !notices_.empty(); });
+    const auto ready = [this] { return stopped_ || !notices_.empty(); };
+    if (timeout_ms == kForever)
+        ready_.wait(lock, ready);
+    else if (!ready_.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready))
+        return Taken::TimedOut;
     if (stopped_)
-        return false;
+        return Taken::Stopped;
     out = std::move(notices_.front());
     notices_.pop_front();
-    return true;
+    return Taken::Notice;
 }
 
 void NoticeQueue::stop() {

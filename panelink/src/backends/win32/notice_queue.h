@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -20,8 +21,10 @@ class NoticeQueue {
   public:
     // Cheap, never blocks for long: callable from the system's notification thread.
     void push(bool arrived, const wchar_t *path, size_t length);
-    // Waits for the next notice; false once stop() was called.
-    bool take(Notice &out);
+    enum class Taken { Notice, TimedOut, Stopped };
+    // Waits at most `timeout_ms` (kForever: as long as it takes) for the next notice.
+    static constexpr uint32_t kForever = 0xFFFFFFFF;
+    Taken take(Notice &out, uint32_t timeout_ms);
     void stop();
 
   private:
