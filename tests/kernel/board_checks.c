@@ -554,9 +554,10 @@ static void check_replugged(void) {
 int main(int argc, char **argv) {
     program_start = now_ms();
     wait_for_boards();
-    /* The monitor opens once the boards are there. Under Wine it must: one opened as Wine's first
-     * program started, before its HID bus had found the boards, was told nothing afterwards
-     * (neither the configuration interface found seconds later nor the unplugged boards). */
+    /* The monitor opens once the boards are there, so that its snapshot holds them all. (Under
+     * Wine, which has only the window's notices, one opened as Wine's first program started was
+     * told nothing by the system afterwards; the watch's walks after each quiet spell find what
+     * such a monitor misses, 2 s late.) */
     open_monitor();
     if (argc > 1 && strcmp(argv[1], "replugged") == 0) {
         check_monitor_arrivals("monitor: the replugged boards arrive, each once, as DetectHID "
