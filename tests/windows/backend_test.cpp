@@ -4,6 +4,8 @@
 // HID handle does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "backends/platform.h"
 #include "backends/win32/device.h"
+#include "backends/win32/device_path.h"
 #include "backends/win32/io.h"
 #include "handle_table.h"
 
@@ -133,6 +136,88 @@ TEST(WindowsBackend, ClockCountsMillisecondsForward) {
     const uint64_t elapsed = backend.now_ms() - start;
     EXPECT_GE(elapsed, 90u);
     EXPECT_LT(elapsed, 5000u);
+}
+
+TEST(WindowsDevicePath, IdsComeFromUsbInterfacePathsOnly) {
+    struct Case {
+        const char *path;
+        bool named;
+        uint16_t vendor, product;
+    };
+    const Case cases[] = {
+        {"\\\\?\\hid#vid_12da&pid_0910&mi_01#7&1a&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030}",
+         true, 0x12DA, 0x0910},
+        {"\\\\?\\HID#VID_6666&PID_BEEF#7&2B&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030}", true,
+         0x6666, 0xBEEF},
+        // Bluetooth HID paths spell the IDs otherwise: not taken as a USB vendor's.
+        {"\\\\?\\hid#{00001124-0000-1000-8000-00805f9b34fb}_vid&0002046d_pid&b01a#8&3&0&0000",
+         false, 0, 0},
+        {"\\\\?\\hid#vid_12da&pid_09", false, 0, 0},     // cut short
+        {"\\\\?\\hid#vid_12g4&pid_0910#x", false, 0, 0}, // not hexadecimal
+        {"\\\\?\\hid#vid_12da&mi_00&pid_0910#x", false, 0, 0},
+        {"", false, 0, 0},
+    };
+    for (const Case &c : cases) {
+        uint16_t vendor = 0, product = 0;
+        EXPECT_EQ(panelink::platform::windows::ids_from_path(c.path, vendor, product), c.named)
+            << c.path;
+        if (c.named) {
+            EXPECT_EQ(vendor, c.vendor) << c.path;
+            EXPECT_EQ(product, c.product) << c.path;
+        }
+    }
+    using panelink::platform::windows::same_path;
+    EXPECT_TRUE(
+        same_path("\\\\?\\HID#VID_12DA&PID_0700#7&2B", "\\\\?\\hid#vid_12da&pid_0700#7&2b"));
+    EXPECT_FALSE(same_path("\\\\?\\hid#vid_12da&pid_0700#1", "\\\\?\\hid#vid_12da&pid_0700#2"));
+    EXPECT_FALSE(same_path("\\\\?\\hid#vid_12da", "\\\\?\\hid#vid_12da&"));
+    EXPECT_FALSE(same_path("a@", "a`")); // only letters fold
+}
+
+class CountingSink final : public panelink::platform::BoardEventSink {
+  public:
+    void arrived(const panelink::platform::BoardArrival &) override { ++calls; }
+    void left(const std::string &) override { ++calls; }
+    void resynchronise(const std::vector<panelink::platform::BoardArrival> &) override { ++calls; }
+    std::atomic<int> calls{0};
+};
+
+bool wine_devices(uint16_t vendor, uint16_t) {
+    return vendor == kWineVendor;
+}
+bool no_device(uint16_t, uint16_t) {
+    return false;
+}
+
+// Wine has no CM_Register_Notification: these watches run on the message-only window.
+TEST(WindowsBoardWatch, FillsPresentWithWhatTheFilterAcceptsByTheWalksPaths) {
+    const std::vector<std::string> walked = walk_all(native_backend());
+    CountingSink sink;
+    std::vector<panelink::platform::BoardArrival> present;
+    auto watch = native_backend().watch_boards(sink, &wine_devices, present);
+    ASSERT_NE(watch, nullptr) << "error " << GetLastError();
+    std::vector<uint16_t> products;
+    for (const auto &arrival : present) {
+        EXPECT_NE(std::find(walked.begin(), walked.end(), arrival.path), walked.end())
+            << arrival.path;
+        EXPECT_EQ(arrival.attributes.vendor_id, kWineVendor);
+        products.push_back(arrival.attributes.product_id);
+    }
+    for (uint16_t product : {kWineMouse, kWineKeyboard}) {
+        if (open_wine_device(product).device) {
+            EXPECT_NE(std::find(products.begin(), products.end(), product), products.end())
+                << "Wine's device 0x" << std::hex << product << " is not in `present`";
+        }
+    }
+
+    // A second watch beside the first (a window class of its own), accepting nothing.
+    std::vector<panelink::platform::BoardArrival> none;
+    auto second = native_backend().watch_boards(sink, &no_device, none);
+    ASSERT_NE(second, nullptr) << "error " << GetLastError();
+    EXPECT_TRUE(none.empty());
+    second.reset();
+    watch.reset();
+    EXPECT_EQ(sink.calls, 0) << "nothing was plugged in or out";
 }
 
 TEST(WindowsHidDevice, ReadsIdentityTextsAndCollection) {

@@ -4,6 +4,10 @@
  *   - DetectHID and DetectDevice walk the system's own HID interfaces (none of the family's
  *     boards is expected) and write the log with its first and last lines;
  *   - every other export, given a zeroed record, returns its failure result;
+ *   - a board monitor follows the system's own HID interfaces (through the board watch: on Wine
+ *     the message-only window, for want of CM_Register_Notification), gives its wait handle,
+ *     has no event and closes; a closed one and bad arguments are refused; another one is left
+ *     open for FreeLibrary and the end of the process;
  *   - the virtual-board functions refuse unknown interfaces and switch to an empty bus.
  * Usage: smoke [path of panelink.dll]. Run it in an empty folder: it writes the log there. */
 #define WIN32_LEAN_AND_MEAN
@@ -220,6 +224,35 @@ static void exports_on_a_zeroed_record(void) {
     expect("WriteTANDEM", call("WriteTANDEM", 3, ARG(&record), ARG(layout), ARG(0)), 0);
 }
 
+/* Before the virtual boards: the monitor runs the platform's own board watch. */
+static void board_monitor(void) {
+    static PanelinkBoardEvent event;
+    expect("panelink_monitor_open (unknown flag)", call("panelink_monitor_open", 1, ARG(0x80)), 0);
+    const uint32_t monitor = (uint32_t)call("panelink_monitor_open", 1, ARG(0));
+    check(monitor != 0 && monitor != 0xDEADBEEFu, "panelink_monitor_open starts the board watch");
+    const intptr_t handle = (intptr_t)call("panelink_monitor_wait_handle", 1, ARG(monitor));
+    check(handle != -1 && WaitForSingleObject((HANDLE)handle, 0) == WAIT_TIMEOUT,
+          "panelink_monitor_wait_handle gives an event, not set while nothing is queued");
+    expect("panelink_monitor_next (no board)",
+           call("panelink_monitor_next", 3, ARG(monitor), ARG(&event), ARG(50)),
+           PANELINK_MONITOR_TIMEOUT);
+    expect("panelink_monitor_next (null event)",
+           call("panelink_monitor_next", 3, ARG(monitor), ARG(0), ARG(0)),
+           (uint32_t)PANELINK_MONITOR_BAD_ARGUMENT);
+    expect("panelink_monitor_close", call("panelink_monitor_close", 1, ARG(monitor)), 1);
+    expect("panelink_monitor_close (closed)", call("panelink_monitor_close", 1, ARG(monitor)), 0);
+    expect("panelink_monitor_next (closed)",
+           call("panelink_monitor_next", 3, ARG(monitor), ARG(&event), ARG(0)),
+           (uint32_t)PANELINK_MONITOR_CLOSED);
+    check((intptr_t)call("panelink_monitor_wait_handle", 1, ARG(monitor)) == -1,
+          "panelink_monitor_wait_handle of a closed monitor is -1");
+
+    /* One left open: the DLL is unloaded and the process ends with it running (which must
+     * neither hang nor crash). */
+    const uint32_t left_open = (uint32_t)call("panelink_monitor_open", 1, ARG(0));
+    check(left_open != 0 && left_open != monitor, "a second monitor opens, and is left open");
+}
+
 static void virtual_board_functions(void) {
     static unsigned char buffer[64];
     expect("panelink_sim_add (null)", call("panelink_sim_add", 1, ARG(0)), 0);
@@ -252,6 +285,7 @@ int main(int argc, char **argv) {
     version_text();
     enumeration_over_system_devices();
     exports_on_a_zeroed_record();
+    board_monitor();
     virtual_board_functions();
     FreeLibrary(library);
     printf("smoke: %d passed, %d failed\n", passed, failed);

@@ -1,68 +1,26 @@
 // The Windows backend: SetupAPI walks the present HID interfaces, CreateFileA opens them for
-// overlapped I/O, and the kernel gives the clock and the error texts.
-#include <cstddef>
-#include <cstring>
+// overlapped I/O, the board watch follows arrivals and departures, and the kernel gives the
+// clock and the error texts.
 #include <vector>
 
 #include "backends/platform.h"
+#include "backends/win32/board_watch.h"
 #include "backends/win32/device.h"
+#include "backends/win32/interface_list.h"
 #include "backends/win32/win32_headers.h"
 
 namespace panelink::platform {
 namespace {
 
-constexpr DWORD kPresentInterfaces = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE; // 0x12
-static_assert(kPresentInterfaces == 0x12, "present + device-interface flags");
-
-// SetupAPI packs its structures to 1 byte on 32-bit Windows: the detail's cbSize is 5 there
-// and 8 on 64-bit Windows, and the interface data is 28 bytes on 32-bit Windows.
-#ifndef _WIN64
-static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5, "detail cbSize on 32-bit Windows");
-static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28, "interface data size on 32-bit Windows");
-#endif
-
 class WindowsBackend final : public Backend {
   public:
-    ~WindowsBackend() override { end_walk(); }
-
-    bool begin_walk() override {
-        end_walk();
-        HidD_GetHidGuid(&hid_guid_);
-        interfaces_ = SetupDiGetClassDevsA(&hid_guid_, nullptr, nullptr, kPresentInterfaces);
-        return interfaces_ != INVALID_HANDLE_VALUE;
-    }
+    bool begin_walk() override { return interfaces_.open(); }
 
     WalkStep walk_interface(uint32_t index, std::string &path) override {
-        if (interfaces_ == INVALID_HANDLE_VALUE)
-            return WalkStep::End;
-        SP_DEVICE_INTERFACE_DATA interface_data{};
-        interface_data.cbSize = sizeof(interface_data);
-        if (!SetupDiEnumDeviceInterfaces(interfaces_, nullptr, &hid_guid_, index, &interface_data))
-            return WalkStep::End;
-
-        // First the size of the detail, then the detail itself in a buffer of that size.
-        DWORD required = 0;
-        SetupDiGetDeviceInterfaceDetailA(interfaces_, &interface_data, nullptr, 0, &required,
-                                         nullptr);
-        if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))
-            return WalkStep::DetailFailed;
-        detail_.assign((required + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
-        auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(detail_.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (!SetupDiGetDeviceInterfaceDetailA(interfaces_, &interface_data, detail, required,
-                                              nullptr, nullptr))
-            return WalkStep::DetailFailed;
-
-        const size_t room = required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
-        path.assign(detail->DevicePath, strnlen(detail->DevicePath, room));
-        return WalkStep::Found;
+        return interfaces_.walk(index, path);
     }
 
-    void end_walk() override {
-        if (interfaces_ != INVALID_HANDLE_VALUE)
-            SetupDiDestroyDeviceInfoList(interfaces_);
-        interfaces_ = INVALID_HANDLE_VALUE;
-    }
+    void end_walk() override { interfaces_.close(); }
 
     std::unique_ptr<Device> open(const char *path) override {
         if (path == nullptr) {
@@ -77,10 +35,9 @@ class WindowsBackend final : public Backend {
         return std::make_unique<windows::WindowsDevice>(file);
     }
 
-    std::unique_ptr<BoardWatch> watch_boards(BoardEventSink &, BoardFilter,
-                                             std::vector<BoardArrival> &) override {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED); // PLACEHOLDER: the Windows watch comes next
-        return nullptr;
+    std::unique_ptr<BoardWatch> watch_boards(BoardEventSink &sink, BoardFilter filter,
+                                             std::vector<BoardArrival> &present) override {
+        return windows::start_board_watch(*this, sink, filter, present);
     }
 
     uint64_t now_ms() override {
@@ -123,9 +80,7 @@ class WindowsBackend final : public Backend {
         return frequency;
     }
 
-    GUID hid_guid_{};
-    HDEVINFO interfaces_ = INVALID_HANDLE_VALUE;
-    std::vector<DWORD> detail_; // interface detail, reused from one interface to the next
+    windows::InterfaceList interfaces_; // the enumeration's walk
 };
 
 } // namespace
