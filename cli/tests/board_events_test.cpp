@@ -27,11 +27,11 @@ using namespace std::chrono_literals;
 // Output that one thread writes and another waits on.
 class SharedOutput : public std::streambuf {
   public:
-    // Waits up to 10 s for a line matching `pattern`.
+    // Waits up to 10 s for text matching `pattern`.
     bool wait_for(const std::string &pattern) {
-        const std::regex line(pattern);
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, 10s, [&] { return std::regex_search(text_, line); });
+        return changed_.wait_for(lock, 10s,
+                                 [&] { return std::regex_search(text_, std::regex(pattern)); });
     }
     std::string text() {
         std::lock_guard lock(mutex_);
@@ -40,17 +40,12 @@ class SharedOutput : public std::streambuf {
 
   protected:
     int_type overflow(int_type c) override {
-        if (c != traits_type::eof()) {
-            const char byte = traits_type::to_char_type(c);
-            xsputn(&byte, 1);
-        }
-        return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        return c == traits_type::eof() ? traits_type::not_eof(c) : (xsputn(&byte, 1), c);
     }
     std::streamsize xsputn(const char *s, std::streamsize n) override {
-        {
-            std::lock_guard lock(mutex_);
-            text_.append(s, static_cast<size_t>(n));
-        }
+        std::lock_guard lock(mutex_);
+        text_.append(s, static_cast<size_t>(n));
         changed_.notify_all();
         return n;
     }
@@ -61,7 +56,8 @@ class SharedOutput : public std::streambuf {
     std::string text_;
 };
 
-// The tool run with `words` on a thread; finish() stops it with SIGTERM and gives its status.
+// The tool run with `words` on a thread of its own. finish() ends it with SIGTERM, which the tool
+// catches once it has printed its first line.
 class Running {
   public:
     explicit Running(std::vector<std::string> words)
@@ -73,19 +69,15 @@ class Running {
               status_ = panelink::cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
           }) {}
     ~Running() {
-        if (thread_.joinable()) {
-            std::raise(SIGTERM);
-            thread_.join();
-        }
+        if (thread_.joinable())
+            finish();
     }
     SharedOutput &out() { return out_; }
     std::string err() { return err_.text(); }
-    // Joins without a signal: for a run that ends by itself.
     int join() {
         thread_.join();
         return status_;
     }
-    // The tool's stop handler must be in place: call once its first line was seen.
     int finish() {
         std::raise(SIGTERM);
         return join();
@@ -136,11 +128,11 @@ struct MonitorCase {
 
 TEST_F(BoardEvents, MonitorPrintsEachArrivalAndDeparture) {
     const std::vector<MonitorCase> cases = {
-        {{"monitor", "--snapshot"},
+        {{"panelink", "monitor", "--snapshot"},
          {"arrived  12da:0700  version 0x0102  path sim://a  serial S01  config no",
           "left     12da:0700  version 0x0102  path sim://a  serial S01  config no",
           "arrived  12da:0910  version 0x0102  path sim://b\\x1B[1m  serial \\x07x  config no"}},
-        {{"monitor", "--snapshot", "--json"},
+        {{"panelink", "monitor", "--snapshot", "--json"},
          {R"({"event":"arrived","vendor_id":4826,"product_id":1792,"version":258,)"
           R"("path":"sim://a","serial":"S01","config_interface":0})",
           R"({"event":"left","vendor_id":4826,"product_id":1792,"version":258,)"
@@ -151,9 +143,7 @@ TEST_F(BoardEvents, MonitorPrintsEachArrivalAndDeparture) {
     for (const MonitorCase &c : cases) {
         panelink_sim_reset();
         const int a = plug("sim://a", L"S01");
-        std::vector<std::string> words = {"panelink"};
-        words.insert(words.end(), c.args.begin(), c.args.end());
-        Running run(words);
+        Running run(c.args);
         ASSERT_TRUE(run.out().wait_for("S01")) << run.err();
         panelink_sim_remove(a);
         plug("sim://b\x1b[1m", L"\ax", 0x0910);
@@ -175,19 +165,19 @@ struct WatchCase {
 TEST_F(BoardEvents, WatchFollowsItsBoardAcrossAnUnplug) {
     const std::vector<WatchCase> cases = {
         {"text",
-         {"watch"},
+         {"panelink", "watch"},
          R"(s  input 1 on\n)",
          R"(s  board 0 \(Test board, 12da:0700\) unplugged; waiting for it to come back)",
          R"(s  board 1 \(Test board, 12da:0700\) is back\n)",
          R"(s  input 1 off\n.*s  input 2 on\n)"},
         {"json",
-         {"watch", "--json"},
+         {"panelink", "watch", "--json"},
          R"(\{"board":0,"input":1,"state":1,"ms":\d+\}\n)",
          R"(\{"board":0,"event":"left","ms":\d+\}\n)",
          R"(\{"board":1,"event":"arrived","ms":\d+\}\n)",
          R"(\{"board":1,"input":2,"state":1,"ms":\d+\}\n)"},
         {"exit_on_unplug",
-         {"watch", "--exit-on-unplug"},
+         {"panelink", "watch", "--exit-on-unplug"},
          R"(s  input 1 on\n)",
          nullptr,
          nullptr,
@@ -197,9 +187,7 @@ TEST_F(BoardEvents, WatchFollowsItsBoardAcrossAnUnplug) {
         SCOPED_TRACE(c.name);
         panelink_sim_reset();
         int board = plug("sim://watched", L"W1");
-        std::vector<std::string> words = {"panelink"};
-        words.insert(words.end(), c.args.begin(), c.args.end());
-        Running run(words);
+        Running run(c.args);
         press(board, 0b01);
         ASSERT_TRUE(run.out().wait_for(c.input_1_on)) << run.out().text() << run.err();
         panelink_sim_remove(board);
