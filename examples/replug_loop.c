@@ -3,6 +3,7 @@
  * keeps one outstanding read per record position, so one detection holds every open board); on
  * a departure that board is closed and forgotten; in between the open boards' inputs are polled.
  * Try it without hardware: PANELINK_SIMULATE=demo ./replug_loop 2 (the seconds to run). */
+#define _POSIX_C_SOURCE 200809L
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
