@@ -90,7 +90,7 @@ def test_closing_from_another_thread_wakes_the_waiter(sim, virtual, wait, snapsh
     closed_at = time.monotonic()
     monitor.close()
     thread.join(5)
-    assert time.monotonic() - closed_at < 0.2
+    assert time.monotonic() - closed_at < 1  # at once; a loaded machine may delay the thread
     if snapshot:
         assert outcome == [[expected(TEST_BOARD, "arrived")]]
     else:
