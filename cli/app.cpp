@@ -9,6 +9,7 @@
 
 #include "exit_status.h"
 #include "list_command.h"
+#include "monitor_command.h"
 #include "send_command.h"
 #include "status_command.h"
 #include "watch_command.h"
@@ -21,8 +22,9 @@ namespace panelink::cli {
 namespace {
 
 constexpr const char *kDescription =
-    "panelink: list the family's USB interface boards, watch their inputs, ask for their "
-    "status and send them output commands. PANELINK_SIMULATE=demo works on virtual demo "
+    "panelink: list the family's USB interface boards, watch their inputs, follow their "
+    "arrivals and departures, ask for their status and send them output commands. "
+    "PANELINK_SIMULATE=demo works on virtual demo "
     "boards; detection writes its log into the current folder, or into PANELINK_LOG_DIR. Exit "
     "status: 0 done, 1 a board operation failed, 2 usage error, 3 no board or no such board.";
 
@@ -46,10 +48,12 @@ int run(int argc, char **argv, std::ostream &out, std::ostream &err) {
 
     ListOptions list_options;
     WatchOptions watch_options;
+    MonitorOptions monitor_options;
     StatusOptions status_options;
     SendOptions send_options;
     CLI::App *list = add_list_command(app, list_options);
     CLI::App *watch = add_watch_command(app, watch_options);
+    CLI::App *monitor = add_monitor_command(app, monitor_options);
     CLI::App *status = add_status_command(app, status_options);
     add_send_command(app, send_options);
 
@@ -67,6 +71,8 @@ int run(int argc, char **argv, std::ostream &out, std::ostream &err) {
         return run_list(list_options, out, err);
     if (watch->parsed())
         return run_watch(watch_options, out, err);
+    if (monitor->parsed())
+        return run_monitor(monitor_options, out, err);
     if (status->parsed())
         return run_status(status_options, out, err);
     return run_send(send_options, out, err);

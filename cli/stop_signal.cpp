@@ -14,6 +14,7 @@ extern "C" void on_stop_signal(int) {
 } // namespace
 
 void catch_stop_signals() {
+    stop_flag = 0;
     std::signal(SIGINT, on_stop_signal);
     std::signal(SIGTERM, on_stop_signal);
     std::signal(SIGPIPE, SIG_IGN);

@@ -3,7 +3,8 @@
 
 namespace panelink::cli {
 
-// Installs the handlers; from then on the two signals no longer end the process. A reader that
+// Installs the handlers and forgets any earlier request (each command run starts without one);
+// from then on the two signals no longer end the process. A reader that
 // goes away (SIGPIPE) no longer ends it either: the writes fail instead, and the caller stops.
 void catch_stop_signals();
 

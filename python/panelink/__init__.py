@@ -5,6 +5,9 @@
         for board in boards:
             print(board.index, board.product, board.serial)
         states = boards[0].poll()   # bytes when a report came, else None
+    with panelink.monitor() as events:   # boards arriving and leaving, as they do
+        for event in events:
+            print(event.event, event.path)
 
 The library is found through PANELINK_LIBRARY (a path), then beside this package, then the
 system's. panelink.simulation plugs in virtual boards.
@@ -30,19 +33,22 @@ from .errors import (
     BoardFailedError,
     DetectionError,
     LibraryNotFoundError,
+    MonitorClosedError,
+    MonitorError,
     PanelinkError,
     UnsupportedReportError,
     WriteFailedError,
 )
+from .board_monitor import BoardEvent, Monitor, monitor
 from .session import Boards, Mode, close, detect, version
 from .status import Status
 
 __version__ = "1.0.0"
 
 __all__ = [
-    "Board", "BoardClosedError", "BoardError", "BoardFailedError", "Boards", "DetectionError",
+    "Board", "BoardClosedError", "BoardEvent", "Monitor", "MonitorClosedError", "MonitorError", "BoardError", "BoardFailedError", "Boards", "DetectionError",
     "LibraryNotFoundError", "Mode", "PanelinkError", "Status", "UnsupportedReportError",
-    "WriteFailedError", "close", "detect", "library_path", "simulation", "version",
+    "WriteFailedError", "close", "detect", "monitor", "library_path", "simulation", "version",
     "CRTRWR_MAX_VALUES", "DIRECT_OUTPUT_BYTES", "DOT_MATRIX_BYTES", "GLCD_LINE_BYTES",
     "INPUT_STATES_SIZE", "LATCHED_OUTPUT_STATES", "LCD_CHARS", "MAX_DEVICES", "MUX_OUTPUT_BYTES",
     "SPI_DAC_BYTES",

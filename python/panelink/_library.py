@@ -11,7 +11,7 @@ import struct
 import sys
 import threading
 
-from ._records import DeviceRecord, PanelinkSimInterface, StatusRecord
+from ._records import DeviceRecord, PanelinkBoardEvent, PanelinkSimInterface, StatusRecord
 from .errors import LibraryNotFoundError
 
 ENVIRONMENT_VARIABLE = "PANELINK_LIBRARY"
@@ -124,6 +124,10 @@ def _declare(lib):
         "WriteLCD": (i32, [record, i32, i32, text, i32]),
         "WriteDisplayOutput": (i32, [record, i32, text, i32]),
         "WriteTANDEM": (i32, [record, text, i32]),
+        "panelink_monitor_open": (u32, [u32]),
+        "panelink_monitor_next": (i32, [u32, ctypes.POINTER(PanelinkBoardEvent), u32]),
+        "panelink_monitor_wait_handle": (ctypes.c_ssize_t, [u32]),
+        "panelink_monitor_close": (i32, [u32]),
         "panelink_sim_enable": (ctypes.c_int, [ctypes.c_int]),
         "panelink_sim_reset": (None, []),
         "panelink_sim_add": (ctypes.c_int, [ctypes.POINTER(PanelinkSimInterface)]),

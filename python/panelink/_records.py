@@ -18,6 +18,16 @@ READ_FAILED = 1  # ReadData() and ReadInputData() results
 READ_DECODED = 2
 READ_PENDING = 3
 READ_TIMED_OUT = 4
+MONITOR_SNAPSHOT = 1  # panelink_monitor_open(): an arrival for each board present first
+BOARD_ARRIVED = 1  # PanelinkBoardEvent.event
+BOARD_LEFT = 2
+MONITOR_EVENT = 1  # panelink_monitor_next() results
+MONITOR_TIMEOUT = 0
+MONITOR_CLOSED = -1
+MONITOR_BAD_ARGUMENT = -2
+WAIT_FOREVER = 0xFFFFFFFF  # panelink_monitor_next(): no time-out
+EVENT_PATH_BYTES = 260  # bytes of PanelinkBoardEvent.path
+EVENT_SERIAL_BYTES = 128  # bytes of PanelinkBoardEvent.serial
 
 
 class DeviceRecord(ctypes.Structure):
@@ -103,6 +113,23 @@ class PanelinkSimInterface(ctypes.Structure):
         ("serial_number", ctypes.c_wchar_p),
         ("report_descriptor", ctypes.POINTER(ctypes.c_ubyte)),
         ("report_descriptor_length", ctypes.c_size_t),
+    ]
+
+
+class PanelinkBoardEvent(ctypes.Structure):
+    """One board interface that arrived or left, from a monitor (600 bytes)."""
+
+    _fields_ = [
+        ("event", ctypes.c_int32),
+        ("vendor_id", ctypes.c_uint16),
+        ("product_id", ctypes.c_uint16),
+        ("version", ctypes.c_uint16),
+        ("config_interface", ctypes.c_uint8),
+        ("opened", ctypes.c_uint8),
+        ("error", ctypes.c_uint32),
+        ("path", ctypes.c_char * EVENT_PATH_BYTES),
+        ("serial", ctypes.c_char * EVENT_SERIAL_BYTES),
+        ("reserved", ctypes.c_uint8 * 196),
     ]
 
 

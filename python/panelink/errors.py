@@ -38,3 +38,13 @@ class UnsupportedReportError(BoardError):
 class WriteFailedError(BoardError):
     """The board did not take an output report within the library's 100 ms, or the system
     refused it. The board stays usable."""
+
+
+class MonitorError(PanelinkError):
+    """A board monitor could not be opened (the system's device notifications cannot be
+    followed), or failed."""
+
+
+class MonitorClosedError(MonitorError):
+    """The board monitor was closed (close(), the end of a `with` block); it gives no more
+    events."""

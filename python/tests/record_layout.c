@@ -88,6 +88,20 @@ static void sim_interface(void) {
     FIELD(PanelinkSimInterface, report_descriptor_length);
 }
 
+static void board_event(void) {
+    SIZE(PanelinkBoardEvent);
+    FIELD(PanelinkBoardEvent, event);
+    FIELD(PanelinkBoardEvent, vendor_id);
+    FIELD(PanelinkBoardEvent, product_id);
+    FIELD(PanelinkBoardEvent, version);
+    FIELD(PanelinkBoardEvent, config_interface);
+    FIELD(PanelinkBoardEvent, opened);
+    FIELD(PanelinkBoardEvent, error);
+    FIELD(PanelinkBoardEvent, path);
+    FIELD(PanelinkBoardEvent, serial);
+    FIELD(PanelinkBoardEvent, reserved);
+}
+
 #define CONSTANT(name) printf("constant %s %d\n", #name, (int)PANELINK_##name)
 
 static void constants(void) {
@@ -110,12 +124,22 @@ static void constants(void) {
     CONSTANT(MODE_REPORT);
     CONSTANT(MODE_ALL_DEVICES);
     CONSTANT(MODE_STANDARD);
+    CONSTANT(MONITOR_SNAPSHOT);
+    CONSTANT(BOARD_ARRIVED);
+    CONSTANT(BOARD_LEFT);
+    CONSTANT(MONITOR_EVENT);
+    CONSTANT(MONITOR_TIMEOUT);
+    CONSTANT(MONITOR_CLOSED);
+    CONSTANT(MONITOR_BAD_ARGUMENT);
+    CONSTANT(EVENT_PATH_BYTES);
+    CONSTANT(EVENT_SERIAL_BYTES);
 }
 
 int main(void) {
     device_record();
     status_record();
     sim_interface();
+    board_event();
     constants();
     printf("version %d %d %d\n", PANELINK_VERSION_MAJOR, PANELINK_VERSION_MINOR,
            PANELINK_VERSION_PATCH);

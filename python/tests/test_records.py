@@ -10,7 +10,13 @@ import pytest
 
 import panelink
 from panelink import _records, simulation
-from panelink._records import DeviceRecord, PanelinkSimInterface, StatusRecord, record_text
+from panelink._records import (
+    DeviceRecord,
+    PanelinkBoardEvent,
+    PanelinkSimInterface,
+    StatusRecord,
+    record_text,
+)
 
 HERE = Path(__file__).resolve().parent
 
@@ -41,7 +47,8 @@ def c_layout(tmp_path_factory):
     return records, version, constants
 
 
-@pytest.mark.parametrize("record", [DeviceRecord, StatusRecord, PanelinkSimInterface])
+@pytest.mark.parametrize(
+    "record", [DeviceRecord, StatusRecord, PanelinkSimInterface, PanelinkBoardEvent])
 def test_ctypes_records_match_the_header(c_layout, record):
     size, fields = c_layout[0][record.__name__]
     assert ctypes.sizeof(record) == size
@@ -52,8 +59,9 @@ def test_ctypes_records_match_the_header(c_layout, record):
 
 def test_the_c_program_lists_every_byte_of_the_fixed_records(c_layout):
     sizes = {name: size for name, (size, _) in c_layout[0].items()}
-    assert (sizes["DeviceRecord"], sizes["StatusRecord"]) == (848, 5496)
-    for name in ("DeviceRecord", "StatusRecord"):
+    assert (sizes["DeviceRecord"], sizes["StatusRecord"], sizes["PanelinkBoardEvent"]) == (
+        848, 5496, 600)
+    for name in ("DeviceRecord", "StatusRecord", "PanelinkBoardEvent"):
         size, fields = c_layout[0][name]
         end = 0
         for _, offset, field_size in fields:
