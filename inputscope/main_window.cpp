@@ -98,6 +98,12 @@ void MainWindow::showDetection(bool found) {
 }
 
 void MainWindow::showDevice(int index) {
+    // The list's entry follows the session's choice: after a detection that kept the selected
+    // board, that is not the first entry.
+    if (index < boardList_->count()) {
+        const QSignalBlocker blocker(boardList_);
+        boardList_->setCurrentIndex(index);
+    }
     identityPanel_->setPlainText(Texts::identityPanel(session_.device(index), index + 1));
     showDeviceStatus();
 }
