@@ -1,8 +1,16 @@
 #include "input_session.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <utility>
 
 #include <QElapsedTimer>
+#ifdef Q_OS_WIN
+#include <QWinEventNotifier>
+#else
+#include <QSocketNotifier>
+#endif
 
 namespace {
 
@@ -10,6 +18,20 @@ constexpr qint64 kNsPerMs = 1000000;
 
 quint64 bit(int i) {
     return quint64{1} << i;
+}
+
+size_t pathLength(const DeviceRecord &record) {
+    return std::min<size_t>(record.DevicePathLength, sizeof record.DevicePath);
+}
+
+// The length of an event's path: up to its first NUL, within the field.
+size_t pathEnd(const PanelinkBoardEvent &event) {
+    return static_cast<size_t>(std::find(std::begin(event.path), std::end(event.path), '\0') -
+                               std::begin(event.path));
+}
+
+bool hasPath(const DeviceRecord &record, const char *path, size_t length) {
+    return pathLength(record) == length && std::memcmp(record.DevicePath, path, length) == 0;
 }
 
 } // namespace
@@ -26,6 +48,7 @@ InputSession::InputSession(PanelinkApi &api, QObject *parent)
 }
 
 InputSession::~InputSession() {
+    stopFollowing();
     closeDevices();
 }
 
@@ -41,6 +64,10 @@ void InputSession::closeDevices() {
 }
 
 bool InputSession::detect() {
+    return detectKeeping(nullptr);
+}
+
+bool InputSession::detectKeeping(const DeviceRecord *keep) {
     // Closing first matters: each detection opens every board anew.
     closeDevices();
     const bool found = api_.detectHid(&recordsFilled_, records_.data(), PANELINK_MODE_STANDARD);
@@ -52,8 +79,92 @@ bool InputSession::detect() {
     }
     emit devicesDetected(found);
     if (found)
-        select(0);
+        select(keep ? std::max(indexOf(*keep), 0) : 0);
     return found;
+}
+
+int InputSession::indexOf(const DeviceRecord &record) const {
+    for (int index = 0; index < deviceCount(); ++index) {
+        const DeviceRecord &candidate = records_[index];
+        if (hasPath(candidate, record.DevicePath, pathLength(record)) &&
+            candidate.SerialNumberLength == record.SerialNumberLength &&
+            std::memcmp(candidate.SerialNumber, record.SerialNumber, sizeof record.SerialNumber) ==
+                0)
+            return index;
+    }
+    return -1;
+}
+
+bool InputSession::followBoards() {
+    if (monitor_ != 0)
+        return true;
+    // No snapshot: the detection at start finds the boards present; the monitor reports changes.
+    monitor_ = api_.monitorOpen(0);
+    if (monitor_ == 0)
+        return false;
+    const intptr_t handle = api_.monitorWaitHandle(monitor_);
+    if (handle == -1) {
+        api_.monitorClose(monitor_);
+        monitor_ = 0;
+        return false;
+    }
+#ifdef Q_OS_WIN
+    notifier_ = new QWinEventNotifier(reinterpret_cast<Qt::HANDLE>(handle), this);
+    connect(notifier_, &QWinEventNotifier::activated, this, &InputSession::takeBoardEvents);
+#else
+    notifier_ = new QSocketNotifier(static_cast<qintptr>(handle), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &InputSession::takeBoardEvents);
+#endif
+    return true;
+}
+
+void InputSession::stopFollowing() {
+    if (notifier_) {
+        // Off before the monitor closes its handle; deleted later, as this may run from its signal.
+        notifier_->setEnabled(false);
+        notifier_->deleteLater();
+        notifier_ = nullptr;
+    }
+    if (monitor_ != 0)
+        api_.monitorClose(monitor_);
+    monitor_ = 0;
+}
+
+void InputSession::takeBoardEvents() {
+    if (monitor_ == 0)
+        return;
+    PanelinkBoardEvent event{};
+    bool changed = false;
+    int32_t taken = PANELINK_MONITOR_TIMEOUT;
+    while ((taken = api_.monitorNext(monitor_, &event, 0)) == PANELINK_MONITOR_EVENT) {
+        changed = true;
+        if (event.event != PANELINK_BOARD_LEFT || deviceCount() == 0)
+            continue;
+        if (hasPath(records_[selected_], event.path, pathEnd(event))) {
+            // The board is gone: no poll may touch its handle any more.
+            pollTimer_.stop();
+            selectedLeft_ = true;
+        }
+    }
+    if (taken == PANELINK_MONITOR_CLOSED)
+        stopFollowing();
+    // One detection for all the events of this turn of the event loop (a board with several
+    // interfaces reports each of them), and for any taken before it runs.
+    if (changed && !detectionDue_) {
+        detectionDue_ = true;
+        QMetaObject::invokeMethod(this, &InputSession::detectAfterBoardChanges,
+                                  Qt::QueuedConnection);
+    }
+}
+
+void InputSession::detectAfterBoardChanges() {
+    detectionDue_ = false;
+    const bool hadDevice = deviceCount() > 0;
+    const DeviceRecord previous = hadDevice ? records_[selected_] : DeviceRecord{};
+    const bool selectedLeft = std::exchange(selectedLeft_, false);
+    detectKeeping(hadDevice ? &previous : nullptr);
+    if (selectedLeft && indexOf(previous) < 0)
+        emit selectedDeviceLeft(previous);
 }
 
 void InputSession::select(int index) {

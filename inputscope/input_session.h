@@ -1,7 +1,8 @@
 // What the window shows, without the window: the boards of the latest detection, the board
 // selected, the input page, the live input states with the encoder's pulse count, and the
 // period between the board's reports. The session polls the selected board from its own timer
-// and announces every change by a signal; it owns no widget.
+// and announces every change by a signal; it owns no widget. Once it follows the boards, it
+// detects anew by itself whenever a board arrives or leaves, keeping the selected board.
 #pragma once
 
 #include <array>
@@ -12,9 +13,16 @@
 
 #include <QObject>
 #include <QTimer>
+#include <QtGlobal>
 
 #include "encoder_count.h"
 #include "panelink_api.h"
+
+#ifdef Q_OS_WIN
+class QWinEventNotifier;
+#else
+class QSocketNotifier;
+#endif
 
 class InputSession : public QObject {
     Q_OBJECT
@@ -55,6 +63,16 @@ class InputSession : public QObject {
 
     void setClock(Clock clock) { clock_ = std::move(clock); }
 
+    // Opens the library's board monitor and waits on it in the event loop: whenever boards
+    // arrive or leave, the session detects anew once the events at hand are taken, as detect()
+    // does, but keeps the selected board selected while it is present. The selected board's
+    // polls stop as soon as its departure is known. False when no monitor could be opened: the
+    // boards are then detected only on request.
+    bool followBoards();
+    bool isFollowing() const { return monitor_ != 0; }
+    // Closes the monitor; a detection already due still runs.
+    void stopFollowing();
+
   public slots:
     // Stops polling, closes the boards of the previous detection and detects anew; every board
     // found is shown in turn, then the first one is selected. True when a board was found.
@@ -79,6 +97,11 @@ class InputSession : public QObject {
     // Stops polling and closes the boards of the latest detection.
     void closeDevices();
 
+  private slots:
+    // Takes every queued board event (run when the monitor's wait handle is signalled).
+    void takeBoardEvents();
+    void detectAfterBoardChanges();
+
   signals:
     // A detection ended; `found` is false when it found no board.
     void devicesDetected(bool found);
@@ -90,8 +113,22 @@ class InputSession : public QObject {
     // The period between the two latest reports, in whole milliseconds, or kUnknownPeriod.
     void periodChanged(qint64 periodMs);
     void respondingChanged(bool responding);
+    // After a detection caused by the monitor: the board selected before (its record as it
+    // was) has left and is not among the boards found.
+    void selectedDeviceLeft(const DeviceRecord &record);
 
   private:
+#ifdef Q_OS_WIN
+    using WaitNotifier = QWinEventNotifier;
+#else
+    using WaitNotifier = QSocketNotifier;
+#endif
+
+    // Detects as detect() does and then selects the board with the path and serial number of
+    // `keep`, or the first board when `keep` is null or that board is not found.
+    bool detectKeeping(const DeviceRecord *keep);
+    // The index of the record of the board `record` describes; -1 for none.
+    int indexOf(const DeviceRecord &record) const;
     void showDevice(int index);
     void setResponding(bool responding);
     void noteReport();
@@ -116,4 +153,9 @@ class InputSession : public QObject {
     qint64 reportIntervalNs_ = 0;
     qint64 lastReportNs_ = 0;
     int reportsSeen_ = 0; // counts up to 2: the period is known from the second report on
+
+    uint32_t monitor_ = 0;
+    WaitNotifier *notifier_ = nullptr;
+    bool detectionDue_ = false; // a detection is queued for the board events taken so far
+    bool selectedLeft_ = false; // among those events: the departure of the selected board
 };

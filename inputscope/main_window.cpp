@@ -39,6 +39,7 @@ void MainWindow::connectSession() {
     connect(&session_, &InputSession::countChanged, this, &MainWindow::showCount);
     connect(&session_, &InputSession::periodChanged, this, &MainWindow::showPeriod);
     connect(&session_, &InputSession::respondingChanged, this, &MainWindow::showDeviceStatus);
+    connect(&session_, &InputSession::selectedDeviceLeft, this, &MainWindow::showDeparture);
 }
 
 void MainWindow::addShortcuts() {
@@ -63,10 +64,13 @@ void MainWindow::start() {
     refreshHint_->resize(refreshHint_->width(),
                          refreshHint_->heightForWidth(refreshHint_->width()));
     session_.drawPage();
+    // Following first: a board plugged in while the detection runs is then not missed.
+    session_.followBoards();
     session_.detect();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
+    session_.stopFollowing();
     session_.closeDevices();
     event->accept();
 }
@@ -94,6 +98,12 @@ void MainWindow::showDetection(bool found) {
 }
 
 void MainWindow::showDevice(int index) {
+    // The list's entry follows the session's choice: after a detection that kept the selected
+    // board, that is not the first entry.
+    if (index < boardList_->count()) {
+        const QSignalBlocker blocker(boardList_);
+        boardList_->setCurrentIndex(index);
+    }
     identityPanel_->setPlainText(Texts::identityPanel(session_.device(index), index + 1));
     showDeviceStatus();
 }
@@ -102,6 +112,11 @@ void MainWindow::showDeviceStatus() {
     const int index = session_.selectedDevice();
     const QString status = Texts::deviceStatus(session_.device(index), index + 1);
     deviceStatus_->setText(session_.isResponding() ? status : status + Texts::kNotResponding);
+}
+
+void MainWindow::showDeparture(const DeviceRecord &record) {
+    // Stays until the next status: the list and the panel already show the board now selected.
+    deviceStatus_->setText(Texts::departedStatus(record));
 }
 
 void MainWindow::showPage(int page) {

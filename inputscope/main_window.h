@@ -9,6 +9,7 @@
 
 #include "encoder_count.h"
 
+struct DeviceRecord;
 class CountLabel;
 class IndicatorGrid;
 class InputSession;
@@ -24,7 +25,8 @@ class MainWindow : public QWidget {
     explicit MainWindow(InputSession &session, QWidget *parent = nullptr);
 
     // Shows the window, sets its texts, draws the first page and detects the boards, with the
-    // window on screen while the detection runs.
+    // window on screen while the detection runs. From then on the list follows the boards as
+    // they arrive and leave.
     void start();
 
   protected:
@@ -38,6 +40,7 @@ class MainWindow : public QWidget {
     void showCount(EncoderCount count);
     void showPeriod(qint64 periodMs);
     void showDeviceStatus();
+    void showDeparture(const DeviceRecord &record);
 
   private:
     void buildControls();

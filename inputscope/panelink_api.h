@@ -1,5 +1,5 @@
-// The three library functions the program calls, behind an interface so that tests can stand
-// in for the library.
+// The library functions the program calls, behind an interface so that tests can stand in for
+// the library.
 #pragma once
 
 #include <cstdint>
@@ -18,4 +18,13 @@ class PanelinkApi {
     virtual int32_t readInputData(DeviceRecord *device, uint8_t *inputStates, int32_t packed) = 0;
     // Closes the handles of the first `number` records.
     virtual int32_t closeDevices(uint32_t number, DeviceRecord *devices) = 0;
+
+    // The board monitor, as panelink_monitor_open, _next, _wait_handle and _close: a monitor id
+    // (0 when none could be opened), the next arrival or departure, the handle that is signalled
+    // while events are queued (a file descriptor, or an event HANDLE on Windows), and closing.
+    virtual uint32_t monitorOpen(uint32_t flags) = 0;
+    virtual int32_t monitorNext(uint32_t monitor, PanelinkBoardEvent *event,
+                                uint32_t timeoutMs) = 0;
+    virtual intptr_t monitorWaitHandle(uint32_t monitor) = 0;
+    virtual int32_t monitorClose(uint32_t monitor) = 0;
 };

@@ -71,3 +71,22 @@ int32_t PanelinkLibrary::readInputData(DeviceRecord *device, uint8_t *inputState
 int32_t PanelinkLibrary::closeDevices(uint32_t number, DeviceRecord *devices) {
     return bind(closeDevices_, "CloseDevices") ? closeDevices_(number, devices) : 0;
 }
+
+uint32_t PanelinkLibrary::monitorOpen(uint32_t flags) {
+    return bind(monitorOpen_, "panelink_monitor_open") ? monitorOpen_(flags) : 0;
+}
+
+int32_t PanelinkLibrary::monitorNext(uint32_t monitor, PanelinkBoardEvent *event,
+                                     uint32_t timeoutMs) {
+    return bind(monitorNext_, "panelink_monitor_next") ? monitorNext_(monitor, event, timeoutMs)
+                                                       : PANELINK_MONITOR_CLOSED;
+}
+
+intptr_t PanelinkLibrary::monitorWaitHandle(uint32_t monitor) {
+    return bind(monitorWaitHandle_, "panelink_monitor_wait_handle") ? monitorWaitHandle_(monitor)
+                                                                    : -1;
+}
+
+int32_t PanelinkLibrary::monitorClose(uint32_t monitor) {
+    return bind(monitorClose_, "panelink_monitor_close") ? monitorClose_(monitor) : 0;
+}

@@ -30,6 +30,10 @@ class PanelinkLibrary final : public PanelinkApi {
     int32_t detectHid(int32_t *count, DeviceRecord *devices, int32_t mode) override;
     int32_t readInputData(DeviceRecord *device, uint8_t *inputStates, int32_t packed) override;
     int32_t closeDevices(uint32_t number, DeviceRecord *devices) override;
+    uint32_t monitorOpen(uint32_t flags) override;
+    int32_t monitorNext(uint32_t monitor, PanelinkBoardEvent *event, uint32_t timeoutMs) override;
+    intptr_t monitorWaitHandle(uint32_t monitor) override;
+    int32_t monitorClose(uint32_t monitor) override;
 
     // The exported function of that name, or null once the fatal handler has run (should a
     // handler return, the calls above give their failure results).
@@ -45,4 +49,8 @@ class PanelinkLibrary final : public PanelinkApi {
     int32_t(PANELINK_CALL *detectHid_)(int32_t *, DeviceRecord *, int32_t) = nullptr;
     int32_t(PANELINK_CALL *readInputData_)(DeviceRecord *, uint8_t *, int32_t) = nullptr;
     int32_t(PANELINK_CALL *closeDevices_)(uint32_t, DeviceRecord *) = nullptr;
+    uint32_t(PANELINK_CALL *monitorOpen_)(uint32_t) = nullptr;
+    int32_t(PANELINK_CALL *monitorNext_)(uint32_t, PanelinkBoardEvent *, uint32_t) = nullptr;
+    intptr_t(PANELINK_CALL *monitorWaitHandle_)(uint32_t) = nullptr;
+    int32_t(PANELINK_CALL *monitorClose_)(uint32_t) = nullptr;
 };

@@ -121,4 +121,8 @@ QString deviceStatus(const DeviceRecord &record, int number) {
                    wholeField(record.ProductName, sizeof record.ProductName));
 }
 
+QString departedStatus(const DeviceRecord &record) {
+    return QStringLiteral("  Device Disconnected: ") + listEntry(record);
+}
+
 } // namespace Texts

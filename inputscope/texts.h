@@ -51,5 +51,7 @@ QString listEntry(const DeviceRecord &record);
 QString identityPanel(const DeviceRecord &record, int number);
 // The status line of board `number`: its number and product name.
 QString deviceStatus(const DeviceRecord &record, int number);
+// The status line once the shown board has been unplugged: its list entry.
+QString departedStatus(const DeviceRecord &record);
 
 } // namespace Texts

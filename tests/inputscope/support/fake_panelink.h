@@ -43,6 +43,13 @@ class FakePanelink final : public PanelinkApi {
     int32_t detectHid(int32_t *count, DeviceRecord *devices, int32_t mode) override;
     int32_t readInputData(DeviceRecord *device, uint8_t *inputStates, int32_t packed) override;
     int32_t closeDevices(uint32_t number, DeviceRecord *devices) override;
+    // No monitor: the window then detects only on request.
+    uint32_t monitorOpen(uint32_t) override { return 0; }
+    int32_t monitorNext(uint32_t, PanelinkBoardEvent *, uint32_t) override {
+        return PANELINK_MONITOR_CLOSED;
+    }
+    intptr_t monitorWaitHandle(uint32_t) override { return -1; }
+    int32_t monitorClose(uint32_t) override { return 0; }
 
   private:
     uint32_t nextHandle_ = 1;
