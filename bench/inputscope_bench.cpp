@@ -35,6 +35,13 @@ class ReportSource final : public PanelinkApi {
         return PANELINK_READ_DECODED;
     }
     int32_t closeDevices(uint32_t, DeviceRecord *) override { return 1; }
+    // No monitor: the window detects only on request.
+    uint32_t monitorOpen(uint32_t) override { return 0; }
+    int32_t monitorNext(uint32_t, PanelinkBoardEvent *, uint32_t) override {
+        return PANELINK_MONITOR_CLOSED;
+    }
+    intptr_t monitorWaitHandle(uint32_t) override { return -1; }
+    int32_t monitorClose(uint32_t) override { return 0; }
 };
 
 void BM_UpdateIndicatorsNewReport(benchmark::State &state) {
