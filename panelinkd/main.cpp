@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "command_line.h"
+#include "mqtt_output.h"
 #include "output.h"
 #include "service.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char **argv) {
     panelinkd::add_service_options(app, options);
 
     std::vector<std::unique_ptr<panelinkd::Output>> outputs;
+    outputs.push_back(std::make_unique<panelinkd::MqttOutput>());
     for (const auto &output : outputs)
         output->add_options(app);
 
