@@ -130,6 +130,14 @@ TEST(Config, CommandLineWinsOverTheFileAndThePasswordComesFromItsFile) {
     EXPECT_EQ(config.poll_ms, 7);
 }
 
+TEST(Config, ThePackagedExampleIsValid) {
+    Config config;
+    ASSERT_NO_THROW(load_config_file(PANELINKD_EXAMPLE_CONFIG, config));
+    ASSERT_TRUE(config.broker);
+    EXPECT_EQ(config.broker->password_file, "/etc/panelinkd/password");
+    EXPECT_EQ(config.board_names.size(), 1u);
+}
+
 TEST(Config, NoBrokerUnlessOneIsGiven) {
     ::unsetenv(kPasswordVariable);
     EXPECT_FALSE(make_config(CommandLine{}).broker);
