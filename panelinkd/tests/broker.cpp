@@ -56,7 +56,7 @@ Broker::Broker() {
     port_ = free_port();
     std::ofstream(folder_ + "/mosquitto.conf")
         << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\npersistence false\n"
-        << "log_dest file " << folder_ << "/mosquitto.log\n";
+        << "log_dest none\n";
     start();
 }
 
@@ -66,7 +66,6 @@ Broker::~Broker() {
         waitpid(pid_, nullptr, 0);
     }
     std::remove((folder_ + "/mosquitto.conf").c_str());
-    std::remove((folder_ + "/mosquitto.log").c_str());
     rmdir(folder_.c_str());
 }
 
