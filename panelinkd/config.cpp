@@ -141,12 +141,42 @@ void apply_discovery(const json &value, Config &config) {
         return;
     }
     if (!value.is_object())
-        throw ConfigError("home_assistant: must be true, false or {\"discovery_prefix\": ...}");
-    check_keys(value, {"discovery_prefix"}, "home_assistant.");
+        throw ConfigError("home_assistant: must be true, false or {\"discovery_prefix\": ..., "
+                          "\"switches\": [...]}");
+    check_keys(value, {"discovery_prefix", "switches"}, "home_assistant.");
     config.discovery = true;
     if (value.contains("discovery_prefix")) {
         config.discovery_prefix = get_string(value, "discovery_prefix", "home_assistant.");
         check_topic_part(config.discovery_prefix, "home_assistant.discovery_prefix", true);
+    }
+    if (!value.contains("switches"))
+        return;
+    const json &switches = value.at("switches");
+    if (!switches.is_array())
+        throw ConfigError("home_assistant.switches: must be an array of {\"board\", \"port\", "
+                          "\"output\", \"name\"}");
+    for (size_t i = 0; i < switches.size(); ++i) {
+        const json &entry = switches[i];
+        const std::string where = "home_assistant.switches[" + std::to_string(i) + "].";
+        if (!entry.is_object())
+            throw ConfigError(where + ": must be an object");
+        check_keys(entry, {"board", "port", "output", "name"}, where);
+        for (const char *key : {"board", "port", "output", "name"})
+            if (!entry.contains(key))
+                throw ConfigError(where + key + ": missing");
+        SwitchRule rule;
+        rule.board = get_string(entry, "board", where);
+        check_topic_part(rule.board, where + "board", false);
+        rule.port = static_cast<int>(get_integer(entry, "port", 0, 23, where));
+        rule.output = static_cast<int>(get_integer(entry, "output", 1, 64, where));
+        rule.name = get_string(entry, "name", where);
+        if (rule.name.empty())
+            throw ConfigError(where + "name: must not be empty");
+        for (const SwitchRule &other : config.switches)
+            if (other.board == rule.board && other.port == rule.port && other.output == rule.output)
+                throw ConfigError(where + ": that output is already the switch \"" + other.name +
+                                  "\"");
+        config.switches.push_back(rule);
     }
 }
 

@@ -40,6 +40,15 @@ struct BoardNameRule {
     std::string name;
 };
 
+// A latched output offered to Home Assistant as a switch: output `output` (1 to 64) of module port
+// `port` (0 to 23) of the board named `board`.
+struct SwitchRule {
+    std::string board;
+    int port = 0;
+    int output = 1;
+    std::string name;
+};
+
 // Bounds on what clients may ask of the service.
 struct CommandLimits {
     size_t max_payload_bytes = 4096; // a larger command payload is refused unread
@@ -56,6 +65,7 @@ struct Config {
     // Home Assistant discovery: off unless set; its topic prefix.
     bool discovery = false;
     std::string discovery_prefix = "homeassistant";
+    std::vector<SwitchRule> switches;
     LogLevel log_level = LogLevel::info;
     // The "joystick" object of the file, for the joystick output to read itself (null if none).
     nlohmann::json joystick;

@@ -1,8 +1,11 @@
 #include "mqtt_bridge.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
+#include "discovery.h"
 #include "exit_status.h"
 #include "list_command.h"
 #include "log.h"
@@ -92,38 +95,28 @@ void MqttBridge::publish_board(const std::string &name, const BoardState &state)
 }
 
 void MqttBridge::publish_discovery(const std::string &name, const BoardState &state) {
-    const std::string device_id = "panelink_" + name;
-    const ordered_json device = {{"identifiers", {device_id}},
-                                 {"name", state.product + " " + name},
-                                 {"model", state.product},
-                                 {"via_device", "panelinkd"}};
-    const ordered_json availability = {{{"topic", topics_.bridge_state()}},
-                                       {{"topic", topics_.board(name, "availability")}}};
-    for (uint32_t i = 0; i < state.input_count; ++i) {
-        const std::string input = std::to_string(i + 1);
-        const ordered_json sensor = {
-            {"name", "Input " + input},
-            {"unique_id", device_id + "_input_" + input},
-            {"state_topic", topics_.board(name, "inputs")},
-            {"value_template", "{{ value_json.inputs[" + std::to_string(i) + "] }}"},
-            {"payload_on", "1"},
-            {"payload_off", "0"},
-            {"availability", availability},
-            {"availability_mode", "all"},
-            {"device", device}};
-        connection_->publish(config_.discovery_prefix + "/binary_sensor/" + device_id + "/input_" +
-                                 input + "/config",
-                             sensor.dump(), true);
-    }
+    for (const Publication &message :
+         discovery_messages(config_, topics_, name, state.product, state.input_count))
+        connection_->publish(message.topic, message.payload, true);
 }
 
 void MqttBridge::on_connected() {
     connection_->subscribe(topics_.set_filter());
     connection_->subscribe(topics_.status_filter());
+    if (!config_.switches.empty())
+        connection_->subscribe(topics_.switch_filter());
     const std::lock_guard lock(lock_);
     connection_->publish(topics_.bridge_state(), kOnline, true);
     for (const auto &[name, state] : boards_)
         publish_board(name, state);
+    const std::lock_guard latched_lock(latched_lock_);
+    for (const SwitchRule &rule : config_.switches) {
+        const auto states = latched_.find({rule.board, rule.port});
+        if (states != latched_.end())
+            connection_->publish(
+                topics_.switch_state(rule.board, rule.port, rule.output),
+                states->second[static_cast<size_t>(rule.output - 1)] ? "ON" : "OFF", true);
+    }
 }
 
 void MqttBridge::board_online(const BoardInfo &board, std::span<const uint8_t> inputs) {
@@ -194,7 +187,10 @@ void MqttBridge::on_message(const MqttMessage &message) {
     const std::optional<Topics::Request> request = topics_.parse(message.topic);
     if (!request)
         return;
-    const std::string what = request->status ? "status/get" : "set/" + request->command;
+    const std::string what = request->switch_set
+                                 ? "switch/" + request->port + "/" + request->output + "/set"
+                             : request->status ? "status/get"
+                                               : "set/" + request->command;
     if (message.payload.size() > config_.limits.max_payload_bytes) {
         refuse(request->board, what,
                "payload of " + std::to_string(message.payload.size()) +
@@ -235,10 +231,66 @@ void MqttBridge::on_message(const MqttMessage &message) {
                message);
         return;
     }
-    if (request->status)
+    if (request->switch_set)
+        run_switch(*request, message);
+    else if (request->status)
         run_status(request->board, message);
     else
         run_command(request->board, request->command, message);
+}
+
+void MqttBridge::run_switch(const Topics::Request &request, const MqttMessage &message) {
+    const std::string what = "switch/" + request.port + "/" + request.output + "/set";
+    const auto rule =
+        std::find_if(config_.switches.begin(), config_.switches.end(), [&](const SwitchRule &r) {
+            return r.board == request.board && std::to_string(r.port) == request.port &&
+                   std::to_string(r.output) == request.output;
+        });
+    if (rule == config_.switches.end()) {
+        refuse(request.board, what, "no switch is configured at that port and output", message);
+        return;
+    }
+    if (message.payload != "ON" && message.payload != "OFF") {
+        refuse(request.board, what, "a switch takes ON or OFF", message);
+        return;
+    }
+    const bool on = message.payload == "ON";
+    const std::string board = request.board;
+    const int port = rule->port, output = rule->output;
+    MqttMessage kept = message;
+    kept.payload = {};
+    auto job = [this, board, port, output, on, what, kept] {
+        const std::optional<OpenBoard> open = registry_.find(board);
+        if (!open) {
+            refuse(board, what, "board " + board + " went offline before the command ran", kept);
+            return;
+        }
+        // One command thread per board: the port's states are read and written by it alone.
+        std::array<uint8_t, PANELINK_LATCHED_OUTPUT_STATES> states{};
+        {
+            const std::lock_guard lock(latched_lock_);
+            states = latched_[{board, port}];
+        }
+        states[static_cast<size_t>(output - 1)] = on ? 1 : 0;
+        DeviceRecord record = open->record;
+        if (WriteLatchedOutput(&record, port, states.data(), 0) == 0) {
+            refuse(board, what, "the board did not take the latched output", kept);
+            return;
+        }
+        {
+            const std::lock_guard lock(latched_lock_);
+            latched_[{board, port}] = states;
+        }
+        connection_->publish(topics_.switch_state(board, port, output), on ? "ON" : "OFF", true);
+        answer(board, what,
+               ordered_json{{"board", board}, {"request", what}, {"result", "done"}}.dump(),
+               kept.response_topic, kept.correlation);
+    };
+    if (!queues_.push(board, std::move(job)))
+        refuse(board, what,
+               "the command queue of board " + board + " is full (" +
+                   std::to_string(config_.limits.queue_per_board) + " commands)",
+               message);
 }
 
 void MqttBridge::run_command(const std::string &board, const std::string &command,

@@ -3,6 +3,7 @@
 // client, run on the board through its own bounded queue. See topics.h for the topics.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -55,6 +56,7 @@ class MqttBridge : public BoardSink {
     void run_command(const std::string &board, const std::string &command,
                      const MqttMessage &message);
     void run_status(const std::string &board, const MqttMessage &message);
+    void run_switch(const Topics::Request &request, const MqttMessage &message);
 
     Config config_;
     BoardRegistry &registry_;
@@ -64,6 +66,11 @@ class MqttBridge : public BoardSink {
     std::unique_ptr<MqttConnection> connection_;
     std::mutex lock_; // the boards' state and the order of their publications
     std::map<std::string, BoardState> boards_;
+    // The latched outputs each switch's port was last set to, by board and port (all off until
+    // a switch on that port is set): a switch changes one output and sends the port's states.
+    std::map<std::pair<std::string, int>, std::array<uint8_t, PANELINK_LATCHED_OUTPUT_STATES>>
+        latched_;
+    std::mutex latched_lock_;
     std::string event_; // reused for each event: no allocation per change
     std::chrono::steady_clock::time_point flood_logged_{};
     unsigned flood_refused_ = 0;

@@ -24,10 +24,19 @@ std::optional<Topics::Request> Topics::parse(std::string_view topic) const {
         topic[prefix_.size()] != '/')
         return std::nullopt;
     const std::vector<std::string_view> parts = split(topic.substr(prefix_.size() + 1));
-    if (parts.size() != 3 || parts[0].empty() || parts[0] == "bridge")
+    if (parts.size() < 3 || parts[0].empty() || parts[0] == "bridge")
         return std::nullopt;
     Request request;
     request.board = std::string(parts[0]);
+    if (parts.size() == 5 && parts[1] == "switch" && parts[4] == "set" && !parts[2].empty() &&
+        !parts[3].empty()) {
+        request.switch_set = true;
+        request.port = std::string(parts[2]);
+        request.output = std::string(parts[3]);
+        return request;
+    }
+    if (parts.size() != 3)
+        return std::nullopt;
     if (parts[1] == "set" && !parts[2].empty()) {
         request.command = std::string(parts[2]);
         return request;

@@ -8,6 +8,8 @@
 //   <prefix>/<board>/status/get         a request for the board's status
 //   <prefix>/<board>/status             the status, for a request without a response topic
 //   <prefix>/<board>/error              why a command or request was refused or failed
+//   <prefix>/<board>/switch/<port>/<output>      ON / OFF, retained: a Home Assistant switch
+//   <prefix>/<board>/switch/<port>/<output>/set  ON or OFF from Home Assistant
 #pragma once
 
 #include <optional>
@@ -27,6 +29,11 @@ class Topics {
     // The subscriptions that bring the commands and the status requests.
     std::string set_filter() const { return prefix_ + "/+/set/+"; }
     std::string status_filter() const { return prefix_ + "/+/status/get"; }
+    std::string switch_filter() const { return prefix_ + "/+/switch/+/+/set"; }
+    std::string switch_state(const std::string &board, int port, int output) const {
+        return prefix_ + "/" + board + "/switch/" + std::to_string(port) + "/" +
+               std::to_string(output);
+    }
 
     // A topic a client sent to, taken apart: its board and what it asks for. `command` is the
     // set command's name, or empty for a status request.
@@ -34,6 +41,9 @@ class Topics {
         std::string board;
         std::string command;
         bool status = false;
+        // A switch's command: its port and output as the topic names them (not yet checked).
+        bool switch_set = false;
+        std::string port, output;
     };
     // The request the topic makes, or nothing when it is not one of ours.
     std::optional<Request> parse(std::string_view topic) const;

@@ -421,6 +421,39 @@ TEST_F(BridgeTest, AvailabilityFollowsUnplugAndReplug) {
     EXPECT_FALSE(pop_output(board_a_).empty());
 }
 
+TEST_F(BridgeTest, HomeAssistantDiscoveryAndASwitch) {
+    config_.discovery = true;
+    config_.discovery_prefix = prefix_ + "-ha";
+    config_.switches = {{kBoardA, 2, 3, "Gear light"}};
+    client_->subscribe(prefix_ + "-ha/#");
+    start_service();
+    const auto sensor = client_->wait_for_topic(prefix_ + "-ha/binary_sensor/panelink_" + kBoardA +
+                                                "/input_1/config");
+    ASSERT_TRUE(sensor);
+    EXPECT_EQ(json::parse(sensor->payload)["state_topic"], topic(kBoardA, "inputs"));
+    const auto output =
+        client_->wait_for_topic(prefix_ + "-ha/switch/panelink_" + kBoardA + "/latched_2_3/config");
+    ASSERT_TRUE(output);
+    const std::string command = json::parse(output->payload)["command_topic"];
+
+    const size_t from = client_->count();
+    client_->publish(command, "ON");
+    ASSERT_TRUE(client_->wait_for(payload_is(topic(kBoardA, "switch/2/3"), "ON"), 5s, from));
+    std::vector<DeviceRecord> records(PANELINK_MAX_DEVICES);
+    int32_t count = 0;
+    ASSERT_EQ(DetectHID(&count, records.data(), PANELINK_MODE_STANDARD), 1);
+    const std::vector<uint8_t> sent = pop_output(board_a_);
+    EXPECT_GT(WriteLatchedOutput(&records[0], 2, bytes({0, 0, 1}, 64).data(), 0), 0);
+    CloseDevices(static_cast<uint32_t>(count), records.data());
+    EXPECT_EQ(sent, pop_output(board_a_)) << "output 3 of port 2 on, the others off";
+
+    client_->publish(command, "MAYBE");
+    const auto error = client_->wait_for_topic(topic(kBoardA, "error"), 5s, from);
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->payload.find("ON or OFF"), std::string::npos) << error->payload;
+    EXPECT_TRUE(pop_output(board_a_).empty());
+}
+
 TEST_F(BridgeTest, StopSaysOffline) {
     start_service();
     const size_t from = client_->count();

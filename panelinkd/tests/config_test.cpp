@@ -10,6 +10,7 @@
 #include "board_names.h"
 #include "command_line.h"
 #include "config.h"
+#include "discovery.h"
 #include "topics.h"
 
 namespace panelinkd {
@@ -105,7 +106,12 @@ INSTANTIATE_TEST_SUITE_P(Config, ConfigFiles, testing::Values(
     FileCase{"product_id_too_big", R"({"boards":[{"product_id":65536,"serial":"s","name":"a"}]})", "product_id"},
     FileCase{"queue_of_zero", R"({"limits":{"queue_per_board":0}})", "queue_per_board"},
     FileCase{"log_level", R"({"log_level":"loud"})", "log_level"},
-    FileCase{"not_an_object", R"([1])", "JSON object"}),
+    FileCase{"not_an_object", R"([1])", "JSON object"},
+    FileCase{"switches", R"({"home_assistant":{"switches":[{"board":"overhead","port":2,"output":64,"name":"Gear"},{"board":"overhead","port":2,"output":1,"name":"Flaps"}]}})", nullptr},
+    FileCase{"switch_port", R"({"home_assistant":{"switches":[{"board":"b","port":24,"output":1,"name":"x"}]}})", "switches[0].port"},
+    FileCase{"switch_output", R"({"home_assistant":{"switches":[{"board":"b","port":0,"output":0,"name":"x"}]}})", "switches[0].output"},
+    FileCase{"switch_twice", R"({"home_assistant":{"switches":[{"board":"b","port":0,"output":1,"name":"x"},{"board":"b","port":0,"output":1,"name":"y"}]}})", "already the switch \"x\""},
+    FileCase{"switch_board_name", R"({"home_assistant":{"switches":[{"board":"a/b","port":0,"output":1,"name":"x"}]}})", "switches[0].board"}),
     [](const testing::TestParamInfo<FileCase> &info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -183,6 +189,29 @@ TEST(BoardNames, StableDefaultsConfiguredNamesAndTwins) {
     EXPECT_EQ(namer.name(0x0910, "D0910-01", {"overhead"}), "overhead-2");
 }
 
+TEST(Discovery, SensorsPerInputAndConfiguredSwitchesTiedToTheBoard) {
+    Config config;
+    config.discovery = true;
+    config.discovery_prefix = "ha";
+    config.switches = {{"overhead", 2, 5, "Gear"}, {"other", 0, 1, "Elsewhere"}};
+    const Topics topics("pl");
+    const std::vector<Publication> messages =
+        discovery_messages(config, topics, "overhead", "Zephyr", 3);
+    ASSERT_EQ(messages.size(), 4u) << "3 inputs and this board's one switch";
+    EXPECT_EQ(messages[0].topic, "ha/binary_sensor/panelink_overhead/input_1/config");
+    const auto sensor = nlohmann::json::parse(messages[2].payload);
+    EXPECT_EQ(sensor["state_topic"], "pl/overhead/inputs");
+    EXPECT_EQ(sensor["value_template"], "{{ value_json.inputs[2] }}");
+    EXPECT_EQ(sensor["availability"][1]["topic"], "pl/overhead/availability");
+    EXPECT_EQ(sensor["availability_mode"], "all");
+    EXPECT_EQ(messages[3].topic, "ha/switch/panelink_overhead/latched_2_5/config");
+    const auto output = nlohmann::json::parse(messages[3].payload);
+    EXPECT_EQ(output["command_topic"], "pl/overhead/switch/2/5/set");
+    EXPECT_EQ(output["state_topic"], "pl/overhead/switch/2/5");
+    EXPECT_EQ(output["name"], "Gear");
+    EXPECT_EQ(output["device"]["identifiers"][0], "panelink_overhead");
+}
+
 struct TopicCase {
     const char *topic;
     const char *board; // nullptr: not a request
@@ -215,7 +244,10 @@ INSTANTIATE_TEST_SUITE_P(Topics, RequestTopics, testing::Values(
     TopicCase{"home/pl/overhead/status/set", nullptr, nullptr, false},
     TopicCase{"home/plx/overhead/set/direct", nullptr, nullptr, false},
     TopicCase{"home/pl//set/direct", nullptr, nullptr, false},
-    TopicCase{"other/overhead/set/direct", nullptr, nullptr, false}));
+    TopicCase{"other/overhead/set/direct", nullptr, nullptr, false},
+    TopicCase{"home/pl/overhead/switch/2/5/set", "overhead", "", false},
+    TopicCase{"home/pl/overhead/switch/2/5", nullptr, nullptr, false},
+    TopicCase{"home/pl/overhead/switch//5/set", nullptr, nullptr, false}));
 // clang-format on
 
 } // namespace
