@@ -45,7 +45,7 @@ def next_message(messages, deadline):
         return None
 
 
-def boards(client, messages, prefix, wait=1.0):
+def boards(client, messages, prefix, wait=0.5):
     """The boards' retained identity and availability: {name: (info, availability)}."""
     client.subscribe(f"{prefix}/+/info", qos=1)
     client.subscribe(f"{prefix}/+/availability", qos=1)

@@ -114,8 +114,8 @@ panelink::cli::OutputCommand prepare_command(const std::string &name, std::strin
         } else {
             if (texts.size() != 1)
                 throw CommandError(key + ": takes one value");
-            words.push_back(option->get_name(false, true));
-            words.push_back(texts.front());
+            // One word "--port=VALUE": a value that starts with '-' stays a value.
+            words.push_back("--" + option->get_lnames().front() + "=" + texts.front());
         }
     }
     // Positional values may start with '-' (a display text "-12.5").
