@@ -49,8 +49,9 @@ class MqttBridge : public BoardSink {
     void on_message(const MqttMessage &message);
     void refuse(const std::string &board, const std::string &request, const std::string &reason,
                 const MqttMessage &message);
-    void answer(const std::string &board, const std::string &request, const std::string &payload,
-                const std::string &response_topic, const std::string &correlation);
+    // The answer to a request, to its response topic (none: nothing to say).
+    void answer(const std::string &payload, const std::string &response_topic,
+                const std::string &correlation);
     void publish_board(const std::string &name, const BoardState &state);
     void publish_discovery(const std::string &name, const BoardState &state);
     void run_command(const std::string &board, const std::string &command,
