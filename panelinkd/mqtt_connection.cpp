@@ -23,9 +23,10 @@ struct LibraryUse {
 };
 
 std::string reason_of(int rc) {
-    if (rc == MOSQ_ERR_ERRNO)
-        return std::strerror(errno);
-    return mosquitto_strerror(rc);
+    std::string reason = rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
+    if (!reason.empty() && reason.back() == '.') // it goes inside a sentence of ours
+        reason.pop_back();
+    return reason;
 }
 
 std::string default_client_id() {

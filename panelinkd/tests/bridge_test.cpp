@@ -403,6 +403,19 @@ TEST_F(BridgeTest, BrokerCrashAndReturn) {
     EXPECT_EQ(reached, 10);
 }
 
+TEST_F(BridgeTest, BrokerDownAtTheStart) {
+    broker_->kill();
+    client_.reset();
+    outputs_.push_back(std::make_unique<MqttOutput>());
+    service_ = std::thread([this] { serve(config_, outputs_, [this] { return stop_.load(); }); });
+    std::this_thread::sleep_for(300ms); // the first connect has failed by now
+    broker_->start();
+    client_ = std::make_unique<TestClient>(broker_->port());
+    client_->subscribe(prefix_ + "/#");
+    EXPECT_TRUE(client_->wait_for(payload_is(prefix_ + "/bridge/state", "online"), 15s));
+    EXPECT_TRUE(client_->wait_for(payload_is(topic(kBoardA, "availability"), "online")));
+}
+
 TEST_F(BridgeTest, AvailabilityFollowsUnplugAndReplug) {
     start_service();
     const size_t from = client_->count();
