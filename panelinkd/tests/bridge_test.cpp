@@ -416,6 +416,22 @@ TEST_F(BridgeTest, BrokerDownAtTheStart) {
     EXPECT_TRUE(client_->wait_for(payload_is(topic(kBoardA, "availability"), "online")));
 }
 
+TEST_F(BridgeTest, TlsWithAClientCertificate) {
+    Broker tls(true);
+    config_.broker->port = static_cast<uint16_t>(tls.tls_port());
+    config_.broker->tls = true;
+    config_.broker->ca_file = tls.file("ca.pem");
+    config_.broker->cert_file = tls.file("client.pem");
+    config_.broker->key_file = tls.file("client.key");
+    TestClient plain(tls.port()); // the same broker's plain listener
+    plain.subscribe(prefix_ + "/#");
+    outputs_.push_back(std::make_unique<MqttOutput>());
+    service_ = std::thread([this] { serve(config_, outputs_, [this] { return stop_.load(); }); });
+    EXPECT_TRUE(plain.wait_for(payload_is(prefix_ + "/bridge/state", "online")));
+    EXPECT_TRUE(plain.wait_for(payload_is(topic(kBoardA, "availability"), "online")));
+    stop_service();
+}
+
 TEST_F(BridgeTest, AvailabilityFollowsUnplugAndReplug) {
     start_service();
     const size_t from = client_->count();

@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,15 +49,26 @@ bool accepts(int port) {
 
 } // namespace
 
-Broker::Broker() {
+Broker::Broker(bool tls) {
     char folder[] = "/tmp/panelinkd-broker-XXXXXX";
     if (mkdtemp(folder) == nullptr)
         throw std::runtime_error("no temporary folder");
     folder_ = folder;
     port_ = free_port();
-    std::ofstream(folder_ + "/mosquitto.conf")
-        << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\npersistence false\n"
-        << "log_dest none\n";
+    std::ofstream config(folder_ + "/mosquitto.conf");
+    config << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\npersistence false\n"
+           << "log_dest none\n";
+    if (tls) {
+        chmod(folder_.c_str(), 0755); // the broker reads its certificates without root's rights
+        const std::string make = std::string("bash ") + PANELINKD_TEST_MAKE_CERTS + " " + folder_;
+        if (std::system(make.c_str()) != 0)
+            throw std::runtime_error("cannot make the test certificates");
+        tls_port_ = free_port();
+        config << "listener " << tls_port_ << " 127.0.0.1\ncafile " << file("ca.pem")
+               << "\ncertfile " << file("server.pem") << "\nkeyfile " << file("server.key")
+               << "\nrequire_certificate true\n";
+    }
+    config.close();
     start();
 }
 
@@ -65,8 +77,8 @@ Broker::~Broker() {
         ::kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
     }
-    std::remove((folder_ + "/mosquitto.conf").c_str());
-    rmdir(folder_.c_str());
+    const int removed = std::system(("rm -rf '" + folder_ + "'").c_str());
+    (void)removed; // a folder left in /tmp is no failure of the test
 }
 
 void Broker::kill() {
