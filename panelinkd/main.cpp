@@ -26,6 +26,11 @@ int main(int argc, char **argv) {
     for (const auto &output : outputs)
         output->add_options(app);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &e) {
+        // --help and --version end with 0, a usage error with the configuration's status.
+        return app.exit(e) == 0 ? panelinkd::kServiceDone : panelinkd::kServiceBadConfig;
+    }
     return panelinkd::run_service(options, outputs);
 }
