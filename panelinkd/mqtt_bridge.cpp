@@ -122,6 +122,8 @@ void MqttBridge::board_online(const BoardInfo &board, std::span<const uint8_t> i
     state.info = info_json(board, open ? &open->record : nullptr);
     state.input_count = board.input_count;
     state.product = board.product;
+    state.event_topic = topics_.board(board.name, "event");
+    state.inputs_topic = topics_.board(board.name, "inputs");
     inputs_json(state.inputs, inputs, unix_ms());
     publish_board(board.name, state);
 }
@@ -136,7 +138,6 @@ void MqttBridge::inputs_changed(const BoardInfo &board, std::span<const uint8_t>
     // published as it is then, not the changes one by one.
     if (!connection_->connected())
         return;
-    const std::string event_topic = topics_.board(board.name, "event");
     for (uint32_t input : changed) {
         event_.clear();
         event_ += "{\"input\":";
@@ -146,9 +147,9 @@ void MqttBridge::inputs_changed(const BoardInfo &board, std::span<const uint8_t>
         event_ += ",\"time_ms\":";
         event_ += std::to_string(time_ms);
         event_ += '}';
-        connection_->publish(event_topic, event_, false);
+        connection_->publish(state.event_topic, event_, false);
     }
-    connection_->publish(topics_.board(board.name, "inputs"), state.inputs, true);
+    connection_->publish(state.inputs_topic, state.inputs, true);
 }
 
 void MqttBridge::board_offline(const BoardInfo &board) {

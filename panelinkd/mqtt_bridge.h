@@ -43,6 +43,7 @@ class MqttBridge : public BoardSink {
         std::string inputs; // the inputs topic's JSON
         uint32_t input_count = 0;
         std::string product;
+        std::string event_topic, inputs_topic; // made once: no allocation per change
     };
 
     void on_connected();
