@@ -21,7 +21,8 @@ constexpr int kNumberKeys = 10; // 1 to 9, then 0
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
+MainWindow::MainWindow(std::string uhidPath, QWidget *parent)
+    : QMainWindow(parent), uhidPath_(std::move(uhidPath)) {
     setWindowTitle(tr("virtualboard"));
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
@@ -105,7 +106,7 @@ int MainWindow::currentBoard() const {
 }
 
 bool MainWindow::checkUhidAccess() {
-    const auto problem = uhid_access_problem();
+    const auto problem = uhid_access_problem(uhidPath_);
     problem_->setVisible(problem.has_value());
     if (problem) {
         problem_->setText(QString::fromStdString(*problem));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QLabel>
@@ -20,7 +21,8 @@ namespace panelink::virtualboard {
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // `uhidPath`: the device file the boards are created through (tests name a missing one).
+    explicit MainWindow(std::string uhidPath = "/dev/uhid", QWidget *parent = nullptr);
 
     // Replaces the boards with those of `setups` (already checked) and plugs them in when
     // /dev/uhid can be opened; otherwise the window says why and what grants access.
@@ -47,6 +49,7 @@ class MainWindow : public QMainWindow {
     QTabWidget *tabs_ = nullptr;
     QPlainTextEdit *log_ = nullptr;
     QLabel *problem_ = nullptr;
+    std::string uhidPath_;
 };
 
 } // namespace panelink::virtualboard
