@@ -132,6 +132,23 @@ void BoardHost::setPort(size_t port, const PortModule &module) {
     model_.set_port(port, module);
 }
 
+bool BoardHost::setRoles(const std::vector<EncoderPair> &encoders,
+                         const std::vector<unsigned> &buttons) {
+    const std::vector<uint8_t> before = model_.inputs().report();
+    std::string error;
+    if (!model_.set_roles(encoders, buttons, error)) {
+        log(QStringLiteral("cannot change the inputs: %1").arg(QString::fromStdString(error)));
+        return false;
+    }
+    pulseTimer_.stop();
+    if (model_.inputs().report() != before) {
+        sendInputs();
+    }
+    emit rolesChanged();
+    emit inputsChanged();
+    return true;
+}
+
 void BoardHost::readEvents(size_t interface) {
     if (interface >= devices_.size()) {
         return;

@@ -39,10 +39,14 @@ class BoardHost : public QObject {
     void setInput(unsigned input, bool on);
     void turnEncoder(size_t encoder, int detents);
     void setPort(size_t port, const PortModule &module);
+    // New encoder pairs and push buttons (BoardModel::set_roles); the change is logged, and a
+    // released input goes out at once.
+    bool setRoles(const std::vector<EncoderPair> &encoders, const std::vector<unsigned> &buttons);
 
   signals:
     void inputsChanged();
     void outputsChanged();
+    void rolesChanged();
     void pluggedChanged(bool plugged);
     // One line for the log pane: the time, the board and what happened.
     void logged(const QString &line);

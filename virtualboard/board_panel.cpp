@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -14,7 +15,7 @@
 namespace panelink::virtualboard {
 namespace {
 
-constexpr int kInputsPerRow = 16;
+constexpr int kInputsPerRow = 12;
 constexpr int kDialSteps = 24; // detents per turn of the dial
 
 QScrollArea *scrolled(QWidget *content) {
@@ -99,6 +100,10 @@ QWidget *BoardPanel::makeInputs() {
                              .arg(pair.clockwise)
                              .arg(pair.counter_clockwise));
         dialPositions_.push_back(0);
+        dial->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(dial, &QDial::customContextMenuRequested, this, [this, e, dial](const QPoint &at) {
+            offerEncoderRemoval(e, dial->mapToGlobal(at));
+        });
         connect(dial, &QDial::valueChanged, this, [this, e](int value) { dialMoved(e, value); });
         grid->addWidget(dial, row, 0, 1, 2);
         grid->addWidget(new QLabel(tr("Encoder %1: inputs %2 / %3")
@@ -130,6 +135,11 @@ QWidget *BoardPanel::makeInputs() {
             connect(button, &QToolButton::clicked, this,
                     [this, input](bool on) { host_.setInput(input, on); });
         }
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QToolButton::customContextMenuRequested, this,
+                [this, input, button](const QPoint &at) {
+                    offerInputRoles(input, button->mapToGlobal(at));
+                });
         inputButtons_[input] = button;
         grid->addWidget(button, row, column);
         if (++column == kInputsPerRow) {
@@ -175,6 +185,49 @@ QWidget *BoardPanel::makePorts() {
     }
     grid->setRowStretch(static_cast<int>(ports.size()) + 1, 1);
     return content;
+}
+
+void BoardPanel::offerInputRoles(unsigned input, const QPoint &where) {
+    const BoardSetup &setup = host_.model().setup();
+    std::vector<unsigned> buttons = setup.push_buttons;
+    const bool pushButton = role_of(setup, input) == InputRole::PushButton;
+    QMenu menu;
+    menu.addAction(pushButton ? tr("Make it a toggle switch") : tr("Make it a push button"), this,
+                   [this, input, pushButton, buttons]() mutable {
+                       if (pushButton) {
+                           std::erase(buttons, input);
+                       } else {
+                           buttons.push_back(input);
+                       }
+                       host_.setRoles(host_.model().setup().encoders, buttons);
+                   });
+    const unsigned next = input + 1;
+    const bool nextFree = next < host_.model().inputs().input_count() &&
+                          (role_of(setup, next) == InputRole::Switch ||
+                           role_of(setup, next) == InputRole::PushButton);
+    if (nextFree) {
+        menu.addAction(tr("Make inputs %1 and %2 an encoder").arg(input).arg(next), this,
+                       [this, input, next, buttons]() mutable {
+                           std::erase(buttons, input);
+                           std::erase(buttons, next);
+                           std::vector<EncoderPair> encoders = host_.model().setup().encoders;
+                           encoders.push_back({input, next});
+                           host_.setRoles(encoders, buttons);
+                       });
+    }
+    menu.exec(where);
+}
+
+void BoardPanel::offerEncoderRemoval(size_t encoder, const QPoint &where) {
+    QMenu menu;
+    menu.addAction(tr("Make its inputs toggle switches again"), this, [this, encoder] {
+        std::vector<EncoderPair> encoders = host_.model().setup().encoders;
+        if (encoder < encoders.size()) {
+            encoders.erase(encoders.begin() + static_cast<std::ptrdiff_t>(encoder));
+            host_.setRoles(encoders, host_.model().setup().push_buttons);
+        }
+    });
+    menu.exec(where);
 }
 
 void BoardPanel::dialMoved(size_t encoder, int value) {

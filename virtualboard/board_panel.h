@@ -29,6 +29,9 @@ class BoardPanel : public QWidget {
     void showInputs();
     void showPlugged(bool plugged);
     void dialMoved(size_t encoder, int value);
+    // The menus that change what an input is: a switch, a push button, or half of an encoder.
+    void offerInputRoles(unsigned input, const QPoint &where);
+    void offerEncoderRemoval(size_t encoder, const QPoint &where);
 
     BoardHost &host_;
     QAbstractButton *plugButton_ = nullptr;

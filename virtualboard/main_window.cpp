@@ -125,6 +125,11 @@ void MainWindow::addBoard(const BoardSetup &setup) {
     }
     auto host = std::make_unique<BoardHost>(std::move(*model));
     connect(host.get(), &BoardHost::logged, this, &MainWindow::appendLog);
+    BoardHost *raw = host.get();
+    // Queued: the page that asked for the change is still handling its menu.
+    connect(
+        host.get(), &BoardHost::rolesChanged, this, [this, raw] { redrawBoard(raw); },
+        Qt::QueuedConnection);
     auto *panel = new BoardPanel(*host);
     tabs_->addTab(panel, host->title());
     BoardHost *added = host.get();
@@ -149,6 +154,23 @@ void MainWindow::useBoards(const std::vector<BoardSetup> &setups) {
     }
     if (!hosts_.empty()) {
         tabs_->setCurrentIndex(0);
+    }
+}
+
+void MainWindow::redrawBoard(BoardHost *host) {
+    for (int index = 0; index < tabs_->count(); ++index) {
+        auto *panel = qobject_cast<BoardPanel *>(tabs_->widget(index));
+        if (panel == nullptr || &panel->host() != host) {
+            continue;
+        }
+        const bool shown = tabs_->currentIndex() == index;
+        tabs_->insertTab(index, new BoardPanel(*host), host->title());
+        tabs_->removeTab(index + 1);
+        panel->deleteLater();
+        if (shown) {
+            tabs_->setCurrentIndex(index);
+        }
+        return;
     }
 }
 

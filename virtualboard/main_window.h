@@ -39,6 +39,8 @@ class MainWindow : public QMainWindow {
     void makeShortcuts();
     void addBoard(const BoardSetup &setup);
     void removeCurrentBoard();
+    // Draws a board's page anew after its inputs changed roles.
+    void redrawBoard(BoardHost *host);
     void togglePlugCurrent();
     void pressKey(int index);
     void turnCurrent(int detents);

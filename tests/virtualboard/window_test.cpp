@@ -2,6 +2,7 @@
 // grants access, its controls and keys change the board's inputs, encoders pulse and release,
 // and set-ups go to a file and come back.
 #include <QCheckBox>
+#include <QDial>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -22,6 +23,7 @@ class WindowTest : public QObject {
     void controlsAndKeysWorkTheInputs();
     void anEncoderPulsesAndEndsReleased();
     void setUpsGoToAFileAndComeBack();
+    void newRolesRedrawThePage();
     void startsWithTheBoardsOfTheCommandLine_data();
     void startsWithTheBoardsOfTheCommandLine();
 };
@@ -111,6 +113,31 @@ void WindowTest::anEncoderPulsesAndEndsReleased() {
     QTRY_VERIFY(!host.model().inputs().pulses_pending());
     QCOMPARE(clockwiseEdges, 2);
     QVERIFY(!host.model().inputs().is_on(0));
+}
+
+void WindowTest::newRolesRedrawThePage() {
+    MainWindow window(kMissingUhid);
+    window.useBoards(boards({0x0700}));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    BoardHost &host = *window.board(0);
+    host.setInput(4, true);
+    QVERIFY(host.setRoles({{0, 1}, {4, 5}}, {9}));
+    QTRY_VERIFY(window.findChild<QDial *>(QStringLiteral("encoder-1")) != nullptr);
+    QVERIFY(window.findChild<QToolButton *>(QStringLiteral("input-4")) == nullptr);
+    QVERIFY2(!host.model().inputs().is_on(4), "a switch that joins an encoder is released");
+
+    // Input 9 is now a push button: on while held.
+    auto *button = window.findChild<QToolButton *>(QStringLiteral("input-9"));
+    QVERIFY(button != nullptr && !button->isCheckable());
+    QTest::mousePress(button, Qt::LeftButton);
+    QVERIFY(host.model().inputs().is_on(9));
+    QTest::mouseRelease(button, Qt::LeftButton);
+    QVERIFY(!host.model().inputs().is_on(9));
+
+    // Roles that do not fit change nothing.
+    QVERIFY(!host.setRoles({{9, 10}}, {9}));
+    QVERIFY(host.model().setup().encoders.size() == 2);
 }
 
 void WindowTest::setUpsGoToAFileAndComeBack() {

@@ -1,5 +1,7 @@
 #include "board_model.h"
 
+#include <algorithm>
+
 #include "output_decoder.h"
 #include "setup_file.h"
 
@@ -54,6 +56,25 @@ board_models::StatusSettings BoardModel::status_settings() const {
     settings.config_b2 = static_cast<uint8_t>((present ? kConfigPresent : 0) | config_byte(0));
     settings.config_b4 = config_byte(1);
     return settings;
+}
+
+bool BoardModel::set_roles(const std::vector<EncoderPair> &encoders,
+                           std::vector<unsigned> push_buttons, std::string &error) {
+    BoardSetup changed = setup_;
+    changed.encoders = encoders;
+    std::ranges::sort(push_buttons);
+    changed.push_buttons = std::move(push_buttons);
+    if (!check_setup(changed, error)) {
+        return false;
+    }
+    inputs_.drop_pulses();
+    for (unsigned input = 0; input < inputs_.input_count(); ++input) {
+        if (role_of(setup_, input) != role_of(changed, input)) {
+            inputs_.set(input, false);
+        }
+    }
+    setup_ = std::move(changed);
+    return true;
 }
 
 bool BoardModel::set_port(size_t port, const PortModule &module) {

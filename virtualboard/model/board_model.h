@@ -45,6 +45,11 @@ class BoardModel {
 
     // The board's answers to status queries, from its port modules.
     board_models::StatusSettings status_settings() const;
+    // Makes these input pairs the encoders and these inputs the push buttons (every other input
+    // a toggle switch). Inputs whose role changes are released first. False with a reason, and
+    // nothing changed, when the roles do not fit the board.
+    bool set_roles(const std::vector<EncoderPair> &encoders, std::vector<unsigned> push_buttons,
+                   std::string &error);
     // Changes the module on `port`; false for a port the board does not answer for.
     bool set_port(size_t port, const PortModule &module);
 
