@@ -12,11 +12,13 @@
 #include <sys/resource.h>
 
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "board_panel.h"
@@ -180,12 +182,17 @@ void VirtualboardKernelTest::servesBoardsThatAnotherProgramUses() {
     QVERIFY(board.isPlugged());
     QVERIFY(board.nodes().startsWith(QStringLiteral("/dev/hidraw")));
 
-    // The idle window: both boards plugged in, nothing happening (after the repaints of the
-    // last changes have settled, which take a while on the emulated processor).
-    QTest::qWait(3000);
+    // The idle window: both boards plugged in, nothing happening, the event loop waiting (not
+    // QTest::qWait, which polls), after the repaints of the last changes have settled.
+    const auto idle = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    idle(3000);
     const double cpuBefore = cpuSeconds();
     const qint64 idleStart = nowNs();
-    QTest::qWait(5000);
+    idle(5000);
     const double idleShare =
         (cpuSeconds() - cpuBefore) / (static_cast<double>(nowNs() - idleStart) / 1e9);
 
