@@ -93,6 +93,7 @@ QWidget *BoardPanel::makeInputs() {
         dial->setObjectName(QStringLiteral("encoder-%1").arg(e));
         dial->setRange(0, kDialSteps - 1);
         dial->setWrapping(true);
+        dial->setPageStep(1); // one detent per notch of the mouse wheel
         dial->setNotchesVisible(true);
         dial->setFixedSize(56, 56);
         dial->setToolTip(tr("Encoder on inputs %1 (clockwise) and %2: turn with the wheel or "

@@ -1,6 +1,7 @@
 // The window offscreen, without the kernel: it says why boards cannot go on the bus and what
 // grants access, its controls and keys change the board's inputs, encoders pulse and release,
 // and set-ups go to a file and come back.
+#include <QApplication>
 #include <QCheckBox>
 #include <QDial>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "main_window.h"
 #include "startup_boards.h"
@@ -113,6 +115,16 @@ void WindowTest::anEncoderPulsesAndEndsReleased() {
     QTRY_VERIFY(!host.model().inputs().pulses_pending());
     QCOMPARE(clockwiseEdges, 2);
     QVERIFY(!host.model().inputs().is_on(0));
+
+    // One notch of the mouse wheel on the dial is one detent.
+    auto *dial = window.findChild<QDial *>(QStringLiteral("encoder-0"));
+    QVERIFY(dial != nullptr);
+    const QPointF centre(dial->width() / 2.0, dial->height() / 2.0);
+    QWheelEvent notch(centre, dial->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(dial, &notch);
+    QTRY_VERIFY(!host.model().inputs().pulses_pending());
+    QCOMPARE(clockwiseEdges, 3);
 }
 
 void WindowTest::newRolesRedrawThePage() {
