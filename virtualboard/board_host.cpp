@@ -1,5 +1,6 @@
 #include "board_host.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <QDateTime>
@@ -71,6 +72,12 @@ bool BoardHost::plug(QString &error) {
     }
     nodes_ = nodes.join(QStringLiteral(", "));
     log(QStringLiteral("plugged in as %1").arg(nodes_));
+    // Inputs switched on while the board was away are reported at once, as a board reports its
+    // state when it comes up.
+    const std::vector<uint8_t> &state = model_.inputs().report();
+    if (std::any_of(state.begin() + 1, state.end(), [](uint8_t byte) { return byte != 0; })) {
+        sendInputs();
+    }
     emit pluggedChanged(true);
     return true;
 }
