@@ -16,9 +16,23 @@
 int main(int argc, char *argv[]) {
     // The command line is checked before the window system is reached, so --version, --help and
     // mistakes answer without a display.
+    // Qt's own options (-platform offscreen, -style Fusion ...) are QApplication's: they are
+    // left out of the parse and reach QApplication unchanged.
+    static const QStringList qtOptionsWithValue = {
+        QStringLiteral("-platform"),        QStringLiteral("-style"),
+        QStringLiteral("-display"),         QStringLiteral("-geometry"),
+        QStringLiteral("-qwindowgeometry"), QStringLiteral("-name"),
+        QStringLiteral("-title"),           QStringLiteral("-platformtheme"),
+        QStringLiteral("-stylesheet")};
+    static const QStringList qtFlags = {QStringLiteral("-reverse")};
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (i > 0 && qtOptionsWithValue.contains(argument)) {
+            ++i; // and its value
+        } else if (i == 0 || !qtFlags.contains(argument)) {
+            arguments << argument;
+        }
     }
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -36,7 +50,6 @@ int main(int argc, char *argv[]) {
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A saved set-up (JSON) to start with."),
                                  QStringLiteral("[FILE]"));
-    // Qt's own options (-platform, -style ...) are left to QApplication.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "virtualboard: %s\n", qPrintable(parser.errorText()));
