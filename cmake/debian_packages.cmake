@@ -6,6 +6,8 @@
 #   inputscope   -> inputscope           the program, its desktop entry and icons
 #   tools        -> panelink-tools       the command-line tool panelink and its man page,
 #                                        panelink-uhid
+#   virtualboard -> virtualboard         the program, its desktop entry and icons, and the opt-in
+#                                        udev rule for /dev/uhid as documentation (not installed)
 #   python       -> python3-panelink     the Python package in /usr/lib/python3/dist-packages
 #                                        (architecture all: ctypes, no compiled code)
 # Dependencies on system libraries come from dpkg-shlibdeps; libpanelink-dev, inputscope (which
@@ -23,6 +25,9 @@ if(PANELINK_BUILD_INPUTSCOPE AND EXISTS "${PROJECT_SOURCE_DIR}/inputscope/CMakeL
 endif()
 if(PANELINK_BUILD_TOOLS AND NOT WIN32)
   list(APPEND panelink_packages tools panelink-tools)
+  if(PANELINK_BUILD_VIRTUALBOARD)
+    list(APPEND panelink_packages virtualboard virtualboard)
+  endif()
 endif()
 list(APPEND panelink_packages python python3-panelink)
 
@@ -91,6 +96,7 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_INPUTSCOPE_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_VIRTUALBOARD_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 
 # Descriptions: a summary line, then the long description (lines under 80 columns).
@@ -122,6 +128,16 @@ panelink lists the boards, watches their inputs, queries their status and
 sends output commands. panelink-uhid serves virtual boards through /dev/uhid:
 each becomes a HID device with its own hidraw node, which programs see as a
 plugged-in board.")
+set(CPACK_DEBIAN_VIRTUALBOARD_DESCRIPTION
+    "USB interface board in a window, seen by every program as plugged in
+virtualboard puts boards of the panelink family on the kernel's HID bus through
+/dev/uhid, so every program finds them as it finds real ones. The window draws
+what programs send to the boards (lamps, seven-segment digits, LCD text,
+dot-matrix patterns, DAC values), turns clicks into their inputs, answers their
+status queries and lets them be unplugged and plugged again.
+.
+Access to /dev/uhid lets a user create any input device, so the udev rule that
+grants it is shipped as an opt-in example in /usr/share/doc/virtualboard.")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
     "Python 3 package for the panelink family of USB interface boards
 The module panelink finds the boards, polls and reads their inputs, sends

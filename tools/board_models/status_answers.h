@@ -13,7 +13,7 @@
 
 #include "status.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 
 struct StatusSettings {
     // Status byte of each port: bit 0 present, bit 1 fault, bits 2 to 5 module type. By default
@@ -36,4 +36,4 @@ std::optional<std::vector<uint8_t>> status_reply(uint16_t product, const uint8_t
                                                  size_t length, const StatusSettings &settings,
                                                  size_t reply_length);
 
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

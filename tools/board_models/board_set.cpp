@@ -6,7 +6,7 @@
 #include "backends/simulated/demo.h"
 #include "hid/report_descriptor.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 namespace {
 
 // One set bit walking over the data bits of the report, one position per report.
@@ -124,4 +124,4 @@ bool board_from_options(const BoardOptions &options, Board &board, std::string &
     return true;
 }
 
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 namespace {
 
 bool is_separator(char c) {
@@ -89,4 +89,4 @@ std::optional<unsigned long> parse_number(std::string_view text, unsigned long m
     return value;
 }
 
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 
 // One line describing the output report `report` (report ID byte first), for example
 // "direct output, port 5 (pair 2): 01 02 ...", or nothing for a report that carries no known
@@ -20,4 +20,4 @@ std::optional<std::string> describe_output(const uint8_t *report, size_t length)
 std::string standard_segments_text(const uint8_t *patterns_right_to_left, size_t count);
 std::string tandem_segments_text(const uint8_t *patterns_right_to_left, size_t count);
 
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

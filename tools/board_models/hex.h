@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 
 // "00 0f a1": two lower-case digits per byte, separated by single spaces.
 std::string to_hex(const uint8_t *data, size_t length);
@@ -23,4 +23,4 @@ std::optional<std::vector<uint8_t>> parse_hex_bytes(std::string_view text);
 // A number in decimal or, with a "0x" prefix, hexadecimal, within 0 to `max`.
 std::optional<unsigned long> parse_number(std::string_view text, unsigned long max);
 
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

@@ -12,7 +12,7 @@
 #include "seven_segment.h"
 #include "status.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 namespace {
 
 // Byte offsets of the addressed command header and of board commands.
@@ -275,4 +275,4 @@ std::optional<std::string> describe_output(const uint8_t *report, size_t length)
     return describe_board_command(r);
 }
 
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

@@ -11,7 +11,7 @@
 #include "backends/simulated/bus.h"
 #include "virtual_hid_device.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 
 struct Board {
     uhid::Identity identity; // phys is left empty: it is made unique when the device is created
@@ -54,4 +54,4 @@ bool board_from_options(const BoardOptions &options, Board &board, std::string &
 // Wide device text as UTF-8.
 std::string utf8_text(const wchar_t *text);
 
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

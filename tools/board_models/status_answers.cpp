@@ -2,7 +2,7 @@
 
 #include "product_catalogue.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 namespace {
 
 // Byte offsets of a query (report ID byte first).
@@ -64,4 +64,4 @@ std::optional<std::vector<uint8_t>> status_reply(uint16_t product, const uint8_t
     return std::nullopt;
 }
 
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models
