@@ -17,6 +17,7 @@ QSpinBox *CommandPanel::addByteBox(QFormLayout *form, const QString &label, cons
     auto *box = new QSpinBox(this);
     box->setObjectName(QLatin1String(objectName));
     box->setRange(0, maximum);
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     form->addRow(label, box);
     return box;
 }

@@ -65,7 +65,8 @@ LampPanel::LampPanel(Kind kind, QWidget *parent) : CommandPanel(parent), kind_(k
         lamp->setCheckable(true);
         lamp->setToolButtonStyle(Qt::ToolButtonTextOnly);
         lamp->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        lamp->setMinimumSize(32, 26);
+        lamp->setMinimumSize(36, 28);
+        lamp->setMaximumSize(72, 44);
         lamp->setToolTip(tr("Output %1").arg(i + 1));
         lamp->setStyleSheet(QStringLiteral("QToolButton:checked { background: #ffb000; color: "
                                            "black; font-weight: bold; }"));
@@ -103,7 +104,8 @@ LampPanel::LampPanel(Kind kind, QWidget *parent) : CommandPanel(parent), kind_(k
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(grid, 1);
+    layout->addLayout(grid);
+    layout->addStretch();
     layout->addLayout(buttons);
 
     chase_.setObjectName(QStringLiteral("lampTestTimer"));
