@@ -132,7 +132,7 @@ MainWindow::MainWindow(OutputSession &session, QWidget *parent)
     connect(boards_, &QListWidget::currentRowChanged, &session_, &OutputSession::select);
     connect(&session_, &OutputSession::devicesDetected, this, &MainWindow::showDevices);
     connect(&session_, &OutputSession::deviceSelected, this, &MainWindow::showSelected);
-    connect(&session_, &OutputSession::selectedDeviceGone, this, &MainWindow::showGone);
+    connect(&session_, &OutputSession::deviceGone, this, &MainWindow::showGone);
     connect(&session_, &OutputSession::sent, this, &MainWindow::showCall);
     connect(&session_, &OutputSession::portsKnown, ports_, &PortStatusView::showPorts);
     connect(&session_, &OutputSession::statusUnavailable, ports_, &PortStatusView::showUnavailable);
@@ -248,27 +248,38 @@ void MainWindow::showSelected(int index) {
     }
     const DeviceRecord &record = session_.device(index);
     identity_->setText(identityText(record));
+    raw_->setReportLength(record.OutputReportByteLength);
+    if (!session_.isSelectedPresent()) {
+        showSelectedGone();
+        return;
+    }
     boardState_->setText(tr("Board: %1").arg(OutputSession::boardName(record)));
     tabs_->setEnabled(true);
-    raw_->setReportLength(record.OutputReportByteLength);
     if (OutputSession::answersStatus(record))
         ports_->showQuerying();
     session_.queryStatus();
 }
 
-void MainWindow::showGone(const DeviceRecord &record) {
+void MainWindow::showGone(int index) {
+    const QString name = OutputSession::boardName(session_.device(index));
+    if (QListWidgetItem *item = boards_->item(index)) {
+        item->setText(tr("%1 (gone)").arg(name));
+        item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+    }
+    statusBar()->showMessage(tr("%1 was unplugged.").arg(name));
+    if (index == session_.selectedDevice())
+        showSelectedGone();
+}
+
+void MainWindow::showSelectedGone() {
     for (QWidget *panel : panels_)
         if (auto *lamps = qobject_cast<LampPanel *>(panel); lamps && lamps->isLampTestRunning())
             lamps->toggleLampTest(); // stops it; the session sends nothing to the gone board
-    if (QListWidgetItem *item = boards_->item(session_.selectedDevice())) {
-        item->setText(tr("%1 (gone)").arg(OutputSession::boardName(record)));
-        item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
-    }
     tabs_->setEnabled(false);
     ports_->clear();
     boardState_->setText(
-        tr("GONE: %1 was unplugged; nothing is sent to it").arg(OutputSession::boardName(record)));
-    statusBar()->showMessage(tr("%1 was unplugged.").arg(OutputSession::boardName(record)));
+        tr("GONE: %1 was unplugged; nothing is sent to it")
+            .arg(OutputSession::boardName(session_.device(session_.selectedDevice()))));
 }
 
 void MainWindow::showCall(const OutputCall &call) {

@@ -49,12 +49,13 @@ class MainWindow : public QMainWindow {
   private slots:
     void showDevices(int count);
     void showSelected(int index);
-    void showGone(const DeviceRecord &record);
+    void showGone(int index);
     void showCall(const OutputCall &call);
     void choosePort(int port, int panel);
 
   private:
     void buildActions();
+    void showSelectedGone();
     QWidget *page(QWidget *panel);
 
     OutputSession &session_;

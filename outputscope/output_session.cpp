@@ -5,8 +5,6 @@
 #include <memory>
 
 #include <QElapsedTimer>
-#include <QPointer>
-#include <QThread>
 
 #include "report_recorder.h"
 
@@ -35,7 +33,7 @@ QString text(const char *field, int32_t length, size_t capacity) {
 
 OutputSession::OutputSession(PanelinkOutputApi &api, ReportRecorder *recorder, QObject *parent)
     : QObject(parent), api_(api), recorder_(recorder), records_(PANELINK_MAX_DEVICES),
-      monitor_(api) {
+      gone_(PANELINK_MAX_DEVICES, false), monitor_(api) {
     connect(&monitor_, &BoardMonitor::boardsChanged, this, &OutputSession::boardsChanged);
     QElapsedTimer started;
     started.start();
@@ -44,7 +42,15 @@ OutputSession::OutputSession(PanelinkOutputApi &api, ReportRecorder *recorder, Q
 
 OutputSession::~OutputSession() {
     monitor_.stop();
+    // With the handles closed, a status query still under way fails at its next exchange.
     closeDevices();
+    for (const QPointer<QThread> &worker : std::as_const(statusWorkers_))
+        if (worker)
+            worker->wait();
+}
+
+bool OutputSession::isPresent(int index) const {
+    return index >= 0 && index < deviceCount() && !gone_[index];
 }
 
 int OutputSession::outputReportLength() const {
@@ -79,12 +85,12 @@ void OutputSession::closeDevices() {
 }
 
 bool OutputSession::detect() {
-    const QByteArray keep =
-        selected_ >= 0 && !selectedGone_ ? pathOf(records_[selected_]) : QByteArray();
+    const QByteArray keep = isSelectedPresent() ? pathOf(records_[selected_]) : QByteArray();
     closeDevices();
     int32_t count = 0;
     const bool found = api_.detectHid(&count, records_.data(), PANELINK_MODE_STANDARD) != 0;
     count_ = found ? std::clamp(count, int32_t{0}, int32_t{PANELINK_MAX_DEVICES}) : 0;
+    std::fill(gone_.begin(), gone_.end(), false);
     emit devicesDetected(deviceCount());
     if (count_ > 0)
         select(std::max(indexOfPath(keep), 0));
@@ -104,7 +110,6 @@ void OutputSession::select(int index) {
     if (index < 0 || index >= deviceCount())
         return;
     selected_ = index;
-    selectedGone_ = false;
     emit deviceSelected(index);
 }
 
@@ -113,10 +118,13 @@ void OutputSession::boardsChanged(const QList<PanelinkBoardEvent> &events) {
     for (const PanelinkBoardEvent &event : events) {
         if (event.event == PANELINK_BOARD_ARRIVED) {
             arrived = true;
-        } else if (isSelectedPresent() && pathOf(event) == pathOf(records_[selected_])) {
-            // From now on nothing is sent to it: its handle stays closed.
-            selectedGone_ = true;
-            emit selectedDeviceGone(records_[selected_]);
+            continue;
+        }
+        const int index = indexOfPath(pathOf(event));
+        if (isPresent(index)) {
+            // From now on nothing is sent to it.
+            gone_[index] = true;
+            emit deviceGone(index);
         }
     }
     // A new board joins the list; a board that left stays listed (shown as gone) until the
@@ -138,22 +146,26 @@ void OutputSession::queryStatus() {
                           : kConfigStatusPorts;
     // The query may take seconds (the board is given a second per answer): it runs on a thread
     // of its own, with a copy of the record (a detection meanwhile closes the handle, and the
-    // query then fails cleanly).
+    // query then fails cleanly). The export is bound here, on this thread, before the worker calls
+    // it (a null record is refused without a report).
+    api_.retrieveStatus(nullptr, nullptr);
     auto status = std::make_shared<StatusRecord>();
     PanelinkOutputApi &api = api_;
     QThread *worker = QThread::create(
         [&api, record, status]() mutable { api.retrieveStatus(&record, status.get()); });
-    QPointer<OutputSession> self(this);
-    connect(worker, &QThread::finished, this, [self, worker, status, ports] {
+    const int query = ++statusQuery_;
+    connect(worker, &QThread::finished, this, [this, worker, status, ports, query] {
         worker->deleteLater();
-        if (!self)
-            return;
+        if (query != statusQuery_ || !isSelectedPresent())
+            return; // the user has moved on
         QList<PortStatus> list;
         for (int port = 0; port < ports; ++port)
             list.append({port, status->PortPresent[port] != 0, status->PortFault[port] != 0,
                          status->PortType[port]});
-        emit self->portsKnown(list);
+        emit portsKnown(list);
     });
+    statusWorkers_.removeAll(nullptr);
+    statusWorkers_.append(worker);
     worker->start();
 }
 

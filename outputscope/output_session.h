@@ -14,7 +14,9 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QThread>
 
 #include "board_monitor.h"
 #include "output_command.h"
@@ -47,7 +49,9 @@ class OutputSession : public QObject {
     // -1 while no board is selected.
     int selectedDevice() const { return selected_; }
     // False once the selected board has been unplugged: nothing is sent to it any more.
-    bool isSelectedPresent() const { return selected_ >= 0 && !selectedGone_; }
+    bool isSelectedPresent() const { return selected_ >= 0 && isPresent(selected_); }
+    // False for a board of the list that has been unplugged since the detection.
+    bool isPresent(int index) const;
     // The selected board's output report length, report ID included (0 without a board).
     int outputReportLength() const;
     // "Product name - serial" of a record.
@@ -80,8 +84,9 @@ class OutputSession : public QObject {
   signals:
     void devicesDetected(int count);
     void deviceSelected(int index);
-    // The selected board was unplugged (its record as it was).
-    void selectedDeviceGone(const DeviceRecord &record);
+    // Board `index` of the list was unplugged (its record stays as it was). When it is the
+    // selected board, nothing more is sent.
+    void deviceGone(int index);
     void portsKnown(const QList<PortStatus> &ports);
     // The board does not answer status queries.
     void statusUnavailable();
@@ -99,9 +104,12 @@ class OutputSession : public QObject {
     PanelinkOutputApi &api_;
     ReportRecorder *recorder_;
     std::vector<DeviceRecord> records_;
+    std::vector<bool> gone_; // per record: unplugged since the detection
     int32_t count_ = 0;
     int selected_ = -1;
-    bool selectedGone_ = false;
+    // Each status query's number: an answer for an earlier selection is dropped.
+    int statusQuery_ = 0;
+    QList<QPointer<QThread>> statusWorkers_; // waited for at the end
     BoardMonitor monitor_;
     Clock clock_;
 };

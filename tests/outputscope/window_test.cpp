@@ -63,29 +63,39 @@ class WindowTest : public QObject {
     }
 
     void followsBoardsThatArriveAndLeave() {
-        VirtualBoards::Add(kBoard256);
+        const int first = VirtualBoards::Add(kBoard256);
         const int second = VirtualBoards::Add(kBoard64);
         WindowRig rig;
         rig.start();
         QVERIFY(rig.session.isFollowing());
         auto *list = rig.find<QListWidget>("boardList");
+        auto *tabs = rig.find<QTabWidget>("panels");
         list->setCurrentRow(1);
+
+        // A board that is not selected leaves: shown as gone, the selected one still driven.
+        VirtualBoards::Remove(first);
+        QTRY_VERIFY(!rig.session.isPresent(0));
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Halcyon-256 USB MODULE - 123 (gone)"));
+        QVERIFY(tabs->isEnabled());
 
         // The selected board leaves: shown as gone, the panels off, nothing sent to it.
         VirtualBoards::Remove(second);
         QTRY_VERIFY(!rig.session.isSelectedPresent());
         QCOMPARE(list->item(1)->text(), QStringLiteral("Halcyon-64 USB MODULE - 7 (gone)"));
-        QVERIFY(!rig.find<QTabWidget>("panels")->isEnabled());
+        QVERIFY(!tabs->isEnabled());
         QVERIFY(rig.find<QLabel>("boardState")->text().startsWith(QLatin1String("GONE")));
         rig.panel<LampPanel>(MainWindow::DirectPanel)->sendGrid();
         QVERIFY(!rig.calls.last().attempted);
         QVERIFY(rig.window.statusBar()->currentMessage().startsWith(QLatin1String("Not sent")));
+        // Choosing the other gone board keeps the panels off.
+        list->setCurrentRow(0);
+        QVERIFY(!tabs->isEnabled());
 
         // A board arrives: the list is detected anew.
         VirtualBoards::Add(kBoard64);
-        QTRY_COMPARE(Items(list).last(), QStringLiteral("Halcyon-64 USB MODULE - 7"));
-        QCOMPARE(list->count(), 2);
-        QVERIFY(rig.find<QTabWidget>("panels")->isEnabled());
+        QTRY_COMPARE(Items(list), QStringList{"Halcyon-64 USB MODULE - 7"});
+        QVERIFY(rig.session.isSelectedPresent());
+        QVERIFY(tabs->isEnabled());
     }
 
     void aFailedWriteSaysSoInTheStatusBarAndThePanel() {
