@@ -13,16 +13,21 @@
 
 namespace {
 
-constexpr int kBytesPerLine = 16;
-constexpr qint64 kNsPerUs = 1000;
+// Twenty bytes a line with decimal offsets, so that byte n is easy to find, as the legend and
+// the library's documentation count them.
+constexpr int kBytesPerLine = 20;
 constexpr int kHistoryLimit = 500;
 
 // Background colours of the fields, in turn.
-const std::array<const char *, 6> kFieldColours = {"#ffe08a", "#b8e0ff", "#c8f0c0",
-                                                   "#f4c2e8", "#e0d0ff", "#ffd0b0"};
+const std::array<const char *, 9> kFieldColours = {"#ffe08a", "#b8e0ff", "#c8f0c0",
+                                                   "#f4c2e8", "#e0d0ff", "#ffd0b0",
+                                                   "#c0f0f0", "#e8e8a0", "#d8d8d8"};
 
-QString milliseconds(qint64 ns) {
-    return QStringLiteral("%1 ms").arg(static_cast<double>(ns) / 1e6, 0, 'f', 3);
+QString duration(qint64 ns) {
+    constexpr qint64 kNsPerMs = 1000000;
+    if (ns >= kNsPerMs)
+        return QStringLiteral("%1 ms").arg(static_cast<double>(ns) / 1e6, 0, 'f', 2);
+    return QStringLiteral("%1 µs").arg(static_cast<double>(ns) / 1e3, 0, 'f', 1);
 }
 
 } // namespace
@@ -36,7 +41,7 @@ WireView::WireView(QWidget *parent) : QWidget(parent) {
     outcome_->setObjectName(QStringLiteral("wireOutcome"));
     bytes_ = new QTextBrowser(this);
     bytes_->setObjectName(QStringLiteral("wireBytes"));
-    bytes_->setMinimumHeight(90);
+    bytes_->setMinimumHeight(130);
     history_ = new QTreeWidget(this);
     history_->setObjectName(QStringLiteral("wireHistory"));
     history_->setHeaderLabels({tr("Time"), tr("Board"), tr("Call"), tr("Result"), tr("Took")});
@@ -62,7 +67,7 @@ QString WireView::hexDump(const QByteArray &report) {
     QStringList lines;
     for (qsizetype line = 0; line < report.size(); line += kBytesPerLine)
         lines.append(QStringLiteral("%1  %2")
-                         .arg(line, 2, 10, QLatin1Char('0'))
+                         .arg(line, 2, 10, QLatin1Char(' '))
                          .arg(QString::fromLatin1(report.mid(line, kBytesPerLine).toHex(' '))));
     return lines.join(QLatin1Char('\n'));
 }
@@ -74,9 +79,9 @@ QString WireView::outcome(const OutputCall &call) {
         return tr("%1 returned %2 (the board took the report) in %3")
             .arg(call.name)
             .arg(call.result)
-            .arg(milliseconds(call.elapsedNs));
+            .arg(duration(call.elapsedNs));
     return tr("%1 FAILED: it returned 0 after %2 (the board did not take the report)")
-        .arg(call.name, milliseconds(call.elapsedNs));
+        .arg(call.name, duration(call.elapsedNs));
 }
 
 int WireView::historySize() const {
@@ -86,30 +91,7 @@ int WireView::historySize() const {
 QString WireView::markedDump(const OutputCall &call) const {
     if (call.report.isEmpty())
         return tr("<p>The report's bytes could not be recorded.</p>");
-    QString html = QStringLiteral("<pre style='font-family: monospace'>");
-    // Each byte's field, if any.
-    std::vector<int> fieldOf(call.report.size(), -1);
-    for (int f = 0; f < call.fields.size(); ++f) {
-        const ReportField &field = call.fields[f];
-        for (int i = field.first; i < field.first + field.length && i < call.report.size(); ++i)
-            if (i >= 0)
-                fieldOf[i] = f;
-    }
-    for (qsizetype i = 0; i < call.report.size(); ++i) {
-        if (i % kBytesPerLine == 0)
-            html += (i ? QStringLiteral("\n") : QString()) +
-                    QStringLiteral("%1  ").arg(i, 2, 10, QLatin1Char('0'));
-        const QString byte = QStringLiteral("%1").arg(static_cast<unsigned char>(call.report[i]), 2,
-                                                      16, QLatin1Char('0'));
-        const int f = fieldOf[i];
-        if (f >= 0)
-            html += QStringLiteral("<span style='background:%1' title='%2'>%3</span> ")
-                        .arg(QLatin1String(kFieldColours[f % kFieldColours.size()]),
-                             call.fields[f].name.toHtmlEscaped(), byte);
-        else
-            html += byte + QLatin1Char(' ');
-    }
-    html += QStringLiteral("</pre><p>");
+    QString html = QStringLiteral("<p>");
     for (int f = 0; f < call.fields.size(); ++f) {
         const ReportField &field = call.fields[f];
         if (field.length <= 0 || field.first >= call.report.size())
@@ -122,7 +104,30 @@ QString WireView::markedDump(const OutputCall &call) const {
                     .arg(QLatin1String(kFieldColours[f % kFieldColours.size()]), bytes,
                          field.name.toHtmlEscaped());
     }
-    return html + QStringLiteral("</p>");
+    html += QStringLiteral("</p><pre style='font-family: monospace'>");
+    // Each byte's field, if any.
+    std::vector<int> fieldOf(call.report.size(), -1);
+    for (int f = 0; f < call.fields.size(); ++f) {
+        const ReportField &field = call.fields[f];
+        for (int i = field.first; i < field.first + field.length && i < call.report.size(); ++i)
+            if (i >= 0)
+                fieldOf[i] = f;
+    }
+    for (qsizetype i = 0; i < call.report.size(); ++i) {
+        if (i % kBytesPerLine == 0)
+            html += (i ? QStringLiteral("\n") : QString()) +
+                    QStringLiteral("%1  ").arg(i, 2, 10, QLatin1Char(' '));
+        const QString byte = QStringLiteral("%1").arg(static_cast<unsigned char>(call.report[i]), 2,
+                                                      16, QLatin1Char('0'));
+        const int f = fieldOf[i];
+        if (f >= 0)
+            html += QStringLiteral("<span style='background:%1' title='%2'>%3</span> ")
+                        .arg(QLatin1String(kFieldColours[f % kFieldColours.size()]),
+                             call.fields[f].name.toHtmlEscaped(), byte);
+        else
+            html += byte + QLatin1Char(' ');
+    }
+    return html + QStringLiteral("</pre>");
 }
 
 void WireView::show(const OutputCall &call) {
@@ -132,11 +137,11 @@ void WireView::show(const OutputCall &call) {
     outcome_->setText(outcome(call));
     outcome_->setStyleSheet(call.succeeded() ? QString() : QStringLiteral("color: #c00000;"));
     bytes_->setHtml(markedDump(call));
-    auto *item = new QTreeWidgetItem(
-        {QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")), call.board,
-         QStringLiteral("%1(%2)").arg(call.name, call.arguments),
-         call.attempted ? QString::number(call.result) : tr("not sent"),
-         call.attempted ? QStringLiteral("%1 µs").arg(call.elapsedNs / kNsPerUs) : QString()});
+    auto *item =
+        new QTreeWidgetItem({QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")),
+                             call.board, QStringLiteral("%1(%2)").arg(call.name, call.arguments),
+                             call.attempted ? QString::number(call.result) : tr("not sent"),
+                             call.attempted ? duration(call.elapsedNs) : QString()});
     item->setToolTip(2, hexDump(call.report));
     if (!call.succeeded())
         for (int column = 0; column < item->columnCount(); ++column)

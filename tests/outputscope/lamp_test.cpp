@@ -44,8 +44,8 @@ class LampTest : public QObject {
             << int(MainWindow::DirectPanel) << int(LampPanel::Kind::Direct) << 15 << 20;
         QTest::newRow("latched, 5 ms asked, 20 ms the shortest")
             << int(MainWindow::LatchedPanel) << int(LampPanel::Kind::Latched) << 64 << 5;
-        QTest::newRow("direct, 60 ms")
-            << int(MainWindow::DirectPanel) << int(LampPanel::Kind::Direct) << 15 << 60;
+        QTest::newRow("direct, 40 ms")
+            << int(MainWindow::DirectPanel) << int(LampPanel::Kind::Direct) << 15 << 40;
     }
     void chasesOneOutputAtATimeThenAllOff() {
         QFETCH(int, panel);
