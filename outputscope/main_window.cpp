@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
@@ -60,7 +61,13 @@ MainWindow::MainWindow(OutputSession &session, QWidget *parent)
                        .arg(OUTPUTSCOPE_VERSION_MAJOR)
                        .arg(OUTPUTSCOPE_VERSION_MINOR)
                        .arg(OUTPUTSCOPE_VERSION_PATCH));
-    setWindowIcon(QIcon(QStringLiteral(":/outputscope/outputscope.svg")));
+    // The resources live in the program's static core library: registered by name.
+    Q_INIT_RESOURCE(outputscope);
+    QIcon icon;
+    for (const char *size : {"16", "32", "64"})
+        icon.addPixmap(
+            QPixmap(QStringLiteral(":/outputscope/icon%1.xpm").arg(QLatin1String(size))));
+    setWindowIcon(icon);
 
     // Left: the boards, the selected board's identity and its ports.
     boards_ = new QListWidget(this);

@@ -60,6 +60,9 @@ class WindowTest : public QObject {
         QVERIFY(rig.find<QLabel>("portsNote")
                     ->text()
                     .contains(QLatin1String("does not answer status queries")));
+        // The window's icon loads without an image plugin.
+        QVERIFY(!rig.window.windowIcon().pixmap(32).isNull());
+        QVERIFY(rig.window.windowTitle().startsWith(QLatin1String("Outputscope ")));
     }
 
     void followsBoardsThatArriveAndLeave() {
