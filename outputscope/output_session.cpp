@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <QElapsedTimer>
 
@@ -27,6 +28,39 @@ QByteArray pathOf(const PanelinkBoardEvent &event) {
 QString text(const char *field, int32_t length, size_t capacity) {
     const auto bytes = static_cast<qsizetype>(std::clamp<int64_t>(length, 0, capacity));
     return QString::fromLocal8Bit(field, qstrnlen(field, bytes));
+}
+
+// Asks the board for its ports. The dual-interface board answers on its configuration
+// interface, which only the configuration detection finds: it is opened for the query (the one
+// with the board's serial number) and closed again.
+void retrieveStatus(PanelinkOutputApi &api, DeviceRecord &record, StatusRecord &status) {
+    if (record.ProductID != kConfigStatusProduct || record.IsConfigInterface == 1) {
+        api.retrieveStatus(&record, &status);
+        return;
+    }
+    std::vector<DeviceRecord> interfaces(PANELINK_MAX_DEVICES);
+    int32_t count = 0;
+    bool asked = false;
+    if (api.detectDevice(&count, interfaces.data(), kConfigStatusProduct, PANELINK_MODE_DEVICES)) {
+        count = std::clamp(count, int32_t{0}, int32_t{PANELINK_MAX_DEVICES});
+        for (int32_t i = 0; i < count && !asked; ++i) {
+            DeviceRecord &candidate = interfaces[i];
+            if (candidate.SerialNumberLength == record.SerialNumberLength &&
+                std::memcmp(candidate.SerialNumber, record.SerialNumber,
+                            sizeof record.SerialNumber) == 0) {
+                api.retrieveStatus(&candidate, &status);
+                asked = true;
+            }
+        }
+        api.closeDevices(static_cast<uint32_t>(count), interfaces.data());
+    }
+    if (!asked) { // no configuration interface: no port answers
+        for (int port = 0; port < kConfigStatusPorts; ++port) {
+            status.PortPresent[port] = 0;
+            status.PortFault[port] = 1;
+            status.PortType[port] = 0;
+        }
+    }
 }
 
 } // namespace
@@ -64,8 +98,7 @@ QString OutputSession::boardName(const DeviceRecord &record) {
 }
 
 bool OutputSession::answersStatus(const DeviceRecord &record) {
-    return record.ProductID == kPortStatusProduct ||
-           (record.ProductID == kConfigStatusProduct && record.IsConfigInterface == 1);
+    return record.ProductID == kPortStatusProduct || record.ProductID == kConfigStatusProduct;
 }
 
 QByteArray OutputSession::preview(const OutputCommand &command) {
@@ -149,10 +182,12 @@ void OutputSession::queryStatus() {
     // query then fails cleanly). The export is bound here, on this thread, before the worker calls
     // it (a null record is refused without a report).
     api_.retrieveStatus(nullptr, nullptr);
+    api_.detectDevice(nullptr, nullptr, 0, 0);
+    api_.closeDevices(0, nullptr);
     auto status = std::make_shared<StatusRecord>();
     PanelinkOutputApi &api = api_;
-    QThread *worker = QThread::create(
-        [&api, record, status]() mutable { api.retrieveStatus(&record, status.get()); });
+    QThread *worker =
+        QThread::create([&api, record, status]() mutable { retrieveStatus(api, record, *status); });
     const int query = ++statusQuery_;
     connect(worker, &QThread::finished, this, [this, worker, status, ports, query] {
         worker->deleteLater();

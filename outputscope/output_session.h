@@ -56,7 +56,8 @@ class OutputSession : public QObject {
     int outputReportLength() const;
     // "Product name - serial" of a record.
     static QString boardName(const DeviceRecord &record);
-    // True for the boards that answer status queries about their ports.
+    // True for the boards that answer status queries about their ports (the dual-interface
+    // board on its configuration interface).
     static bool answersStatus(const DeviceRecord &record);
 
     // The report `command` builds, from the recorder (never sent to a board); empty when it

@@ -34,6 +34,9 @@ class PanelinkApi {
 // Every write returns the record's OutputReportByteLength when the board took the report, else 0.
 class PanelinkOutputApi : public PanelinkApi {
   public:
+    // Detects only the interfaces of one product, as DetectDevice.
+    virtual int32_t detectDevice(int32_t *count, DeviceRecord *devices, int32_t productId,
+                                 int32_t mode) = 0;
     virtual int32_t writeData(DeviceRecord *device, const uint8_t *report) = 0;
     virtual int32_t retrieveStatus(DeviceRecord *device, StatusRecord *status) = 0;
     virtual int32_t writeDirectOutput(DeviceRecord *device, int32_t port, const uint8_t *data) = 0;

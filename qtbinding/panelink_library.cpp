@@ -98,6 +98,11 @@ int32_t PanelinkLibrary::monitorClose(uint32_t monitor) {
     return bind(monitorClose_, "panelink_monitor_close") ? monitorClose_(monitor) : 0;
 }
 
+int32_t PanelinkLibrary::detectDevice(int32_t *count, DeviceRecord *devices, int32_t productId,
+                                      int32_t mode) {
+    return bind(detectDevice_, "DetectDevice") ? detectDevice_(count, devices, productId, mode) : 0;
+}
+
 int32_t PanelinkLibrary::writeData(DeviceRecord *device, const uint8_t *report) {
     return bind(writeData_, "WriteData") ? writeData_(device, report) : 0;
 }

@@ -49,6 +49,8 @@ class PanelinkLibrary final : public PanelinkOutputApi {
     intptr_t monitorWaitHandle(uint32_t monitor) override;
     int32_t monitorClose(uint32_t monitor) override;
 
+    int32_t detectDevice(int32_t *count, DeviceRecord *devices, int32_t productId,
+                         int32_t mode) override;
     int32_t writeData(DeviceRecord *device, const uint8_t *report) override;
     int32_t retrieveStatus(DeviceRecord *device, StatusRecord *status) override;
     int32_t writeDirectOutput(DeviceRecord *device, int32_t port, const uint8_t *data) override;
@@ -92,6 +94,7 @@ class PanelinkLibrary final : public PanelinkOutputApi {
     int32_t(PANELINK_CALL *monitorNext_)(uint32_t, PanelinkBoardEvent *, uint32_t) = nullptr;
     intptr_t(PANELINK_CALL *monitorWaitHandle_)(uint32_t) = nullptr;
     int32_t(PANELINK_CALL *monitorClose_)(uint32_t) = nullptr;
+    int32_t(PANELINK_CALL *detectDevice_)(int32_t *, DeviceRecord *, int32_t, int32_t) = nullptr;
     int32_t(PANELINK_CALL *writeData_)(DeviceRecord *, const uint8_t *) = nullptr;
     int32_t(PANELINK_CALL *retrieveStatus_)(DeviceRecord *, StatusRecord *) = nullptr;
     int32_t(PANELINK_CALL *writeDirectOutput_)(DeviceRecord *, int32_t, const uint8_t *) = nullptr;

@@ -2,6 +2,7 @@
 // (a board that left is shown as gone and nothing is sent to it), the ports of a board that
 // answers status queries, failed writes in the status bar and the panel, and pictures of the
 // window for the eye.
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -140,6 +141,26 @@ class WindowTest : public QObject {
         QCOMPARE(rig.find<QTabWidget>("panels")->currentIndex(), int(MainWindow::LatchedPanel));
         QCOMPARE(rig.find<QSpinBox>("port", rig.window.panel(MainWindow::LatchedPanel))->value(),
                  1);
+    }
+
+    void asksTheDualBoardOnItsConfigurationInterface() {
+        VirtualBoards::Add({0x0910, L"Zephyr-Lite", L"910", "sim/0910#vid_12da&pid_0910&mi_00"});
+        const int config = VirtualBoards::Add(
+            {0x0910, L"Zephyr-Lite", L"910", "sim/0910#vid_12da&pid_0910&mi_01"});
+        // Port 0 not usable, port 1 a type-4 module.
+        VirtualBoards::AnswerConfigStatus(config, 0x0B, 0x00);
+        WindowRig rig;
+        rig.start();
+        QCOMPARE(rig.session.deviceCount(), 1);
+        auto *table = rig.find<QTableWidget>("portsTable");
+        QTRY_COMPARE(table->rowCount(), 2);
+        QCOMPARE(Row(table, 0), (QStringList{"0", "yes", "FAULT", "15", "not usable"}));
+        QCOMPARE(Row(table, 1),
+                 (QStringList{"1", "yes", "no", "4", "no panel known for type 4: pick one"}));
+        // The query's own handle to the configuration interface is closed again: the status
+        // query can be asked once more.
+        rig.window.findChild<QAction *>(QStringLiteral("statusAction"))->trigger();
+        QTRY_COMPARE(table->rowCount(), 2);
     }
 
     void picturesOfTheWindow() {

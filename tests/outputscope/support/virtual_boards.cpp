@@ -30,6 +30,8 @@ const std::vector<unsigned char> kDescriptor = panelink::test::vendor_descriptor
 
 // Byte 6 of a port status query, and of its answer's first data byte.
 constexpr uint8_t kPortStatusCode = 0x25;
+// Byte 4 of the configuration interface's status query, and its answer's first data byte.
+constexpr uint8_t kConfigStatusCode = 0x13;
 constexpr size_t kReportLength = 65;
 
 // The status bytes each answering board gives, by board id.
@@ -39,6 +41,16 @@ std::map<int, QList<uint8_t>> &Answers() {
 }
 
 void Answer(int id, const unsigned char *report, size_t length, void *) {
+    if (length > 4 && report[4] == kConfigStatusCode) {
+        const QList<uint8_t> &bytes = Answers()[id];
+        std::array<unsigned char, kReportLength> reply{};
+        reply[1] = kConfigStatusCode;
+        reply[2] = bytes.value(0);
+        reply[4] = bytes.value(1);
+        Bind<decltype(&panelink_sim_push_input)>("panelink_sim_push_input")(id, reply.data(),
+                                                                            reply.size());
+        return;
+    }
     if (length < 8 || report[6] != kPortStatusCode)
         return;
     const QList<uint8_t> &ports = Answers()[id];
@@ -98,6 +110,10 @@ void FailWrites(int id, int count) {
 void AnswerPortStatus(int id, const QList<uint8_t> &portStatus) {
     Answers()[id] = portStatus;
     Bind<decltype(&panelink_sim_set_responder)>("panelink_sim_set_responder")(id, Answer, nullptr);
+}
+
+void AnswerConfigStatus(int id, uint8_t byte2, uint8_t byte4) {
+    AnswerPortStatus(id, {byte2, byte4});
 }
 
 } // namespace VirtualBoards

@@ -41,5 +41,8 @@ void FailWrites(int id, int count);
 // The board answers port status queries with these status bytes, two ports per query (bit 0
 // present, bit 1 fault, bits 2 to 5 module type); ports beyond the list answer 0.
 void AnswerPortStatus(int id, const QList<uint8_t> &portStatus);
+// The configuration interface answers the dual-interface board's status query with these two
+// bytes (report bytes 2 and 4 of its answer).
+void AnswerConfigStatus(int id, uint8_t byte2, uint8_t byte4);
 
 } // namespace VirtualBoards
