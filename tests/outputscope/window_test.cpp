@@ -181,6 +181,12 @@ class WindowTest : public QObject {
             lamps->setLit(output, true);
         QVERIFY(rig.window.grab().save(
             QStringLiteral(OUTPUTSCOPE_SCREENSHOT_DIR "/outputscope_latched.png")));
+        // Every panel, for the eye: outputscope_panel_<tab>.png.
+        for (int tab = 0; tab < MainWindow::PanelCount; ++tab) {
+            tabs->setCurrentIndex(tab);
+            QVERIFY(tabs->currentWidget()->grab().save(
+                QStringLiteral(OUTPUTSCOPE_SCREENSHOT_DIR "/outputscope_panel_%1.png").arg(tab)));
+        }
     }
 };
 
