@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include "dot_grid.h"
@@ -258,6 +259,35 @@ class PanelsTest : public QObject {
         QCOMPARE(rig.calls.last().report.toHex(' '), expected.first().toHex(' '));
         QCOMPARE(rig.calls.last().result, 65);
         QVERIFY(rig.calls.last().succeeded());
+    }
+
+    // Without the recorder (its library cannot be loaded) the window still sends, and says the
+    // bytes are not known instead of showing any.
+    void withoutTheRecorderCommandsStillGoOut() {
+        ReportRecorder broken({QStringLiteral("/nonexistent/libpanelink.so.1")});
+        QVERIFY(!broken.isReady());
+        QVERIFY2(broken.problem().contains(QLatin1String("could not be loaded")),
+                 qPrintable(broken.problem()));
+        QVERIFY(broken
+                    .record([](PanelinkOutputApi &api, DeviceRecord *d) { return api.clearLcd(d); },
+                            ReportRecorder::kRecordedLength)
+                    .isEmpty());
+
+        const int board = VirtualBoards::Add(kBoard);
+        OutputSession session(TestLibrary(), nullptr);
+        MainWindow window(session);
+        window.start();
+        QList<OutputCall> calls;
+        connect(&session, &OutputSession::sent, this,
+                [&calls](const OutputCall &call) { calls.append(call); });
+        window.findChild<QPushButton *>(QStringLiteral("clearLcd"))->click();
+        QCOMPARE(VirtualBoards::TakeOutputs(board).size(), 1);
+        QCOMPARE(calls.size(), 1);
+        QVERIFY(calls.first().succeeded());
+        QVERIFY(calls.first().report.isEmpty());
+        QVERIFY(window.findChild<QTextBrowser *>(QStringLiteral("wireBytes"))
+                    ->toPlainText()
+                    .contains(QLatin1String("could not be recorded")));
     }
 
     // The preview draws the digits the library's encoding lights, from the recorded report.
