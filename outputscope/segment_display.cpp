@@ -21,6 +21,7 @@ const std::array<QRectF, kSegments> kSegmentBoxes = {
     QRectF(2, 8.2, 6, 1.6),  // g: middle
 };
 constexpr qreal kDigitWidth = 13;
+constexpr qreal kGroupGap = 8;
 constexpr qreal kDigitHeight = 18;
 
 } // namespace
@@ -33,6 +34,11 @@ SegmentDisplay::SegmentDisplay(Order order, int digits, QWidget *parent)
 
 void SegmentDisplay::setPatterns(const QByteArray &leftToRight) {
     patterns_ = leftToRight;
+    update();
+}
+
+void SegmentDisplay::setGroupEnds(const QList<int> &lastDigits) {
+    groupEnds_ = lastDigits;
     update();
 }
 
@@ -57,17 +63,19 @@ void SegmentDisplay::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), QColor(0x14, 0x14, 0x14));
-    const qreal scale =
-        std::min((width() - 8) / (digits_ * kDigitWidth), (height() - 8) / kDigitHeight);
-    const qreal left = (width() - scale * digits_ * kDigitWidth) / 2;
+    const qreal units = digits_ * kDigitWidth + static_cast<qreal>(groupEnds_.size()) * kGroupGap;
+    const qreal scale = std::min((width() - 8) / units, (height() - 8) / kDigitHeight);
+    const qreal left = (width() - scale * units) / 2;
     const qreal top = (height() - scale * kDigitHeight) / 2;
     const QColor lit(0xFF, 0x30, 0x20);
     const QColor dark(0x38, 0x20, 0x1C);
     painter.setPen(Qt::NoPen);
+    qreal x = left;
     for (int digit = 0; digit < digits_; ++digit) {
         const int segments = litSegments(digit);
         painter.save();
-        painter.translate(left + digit * kDigitWidth * scale, top);
+        painter.translate(x, top);
+        x += (kDigitWidth + (groupEnds_.contains(digit) ? kGroupGap : 0)) * scale;
         painter.scale(scale, scale);
         for (int segment = 0; segment < kSegments; ++segment) {
             painter.setBrush(segments & (1 << segment) ? lit : dark);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QWidget>
 
 class SegmentDisplay : public QWidget {
@@ -14,6 +15,8 @@ class SegmentDisplay : public QWidget {
 
     explicit SegmentDisplay(Order order, int digits, QWidget *parent = nullptr);
 
+    // A wider gap after each digit position listed (counted from the left), between groups.
+    void setGroupEnds(const QList<int> &lastDigits);
     // Patterns of the digits from the left; missing digits stay dark.
     void setPatterns(const QByteArray &leftToRight);
     QByteArray patterns() const { return patterns_; }
@@ -29,5 +32,6 @@ class SegmentDisplay : public QWidget {
   private:
     Order order_;
     int digits_;
+    QList<int> groupEnds_;
     QByteArray patterns_;
 };

@@ -55,6 +55,7 @@ TandemPanel::TandemPanel(QWidget *parent) : CommandPanel(parent) {
     parameter_ = addByteBox(form, tr("P&arameter:"), "parameter");
     preview_ = new SegmentDisplay(SegmentDisplay::Order::Tandem, kDigits, this);
     preview_->setObjectName(QStringLiteral("tandemPreview"));
+    preview_->setGroupEnds({kGroupDigits - 1, 2 * kGroupDigits - 1});
     auto *sendButton = new QPushButton(tr("&Send TANDEM"), this);
     sendButton->setObjectName(QStringLiteral("sendTandem"));
 

@@ -317,6 +317,23 @@ class PanelsTest : public QObject {
         // Nothing is sent while typing.
         QVERIFY(rig.calls.isEmpty());
     }
+
+    // The TANDEM preview turns its own segment order (a in bit 6) into the segments lit.
+    void theTandemPreviewShowsTheEncodedGroups() {
+        VirtualBoards::Add(kBoard);
+        WindowRig rig;
+        rig.start();
+        QWidget *panel = rig.window.panel(MainWindow::TandemPanelTab);
+        SetText(rig, panel, "tandemGroup1", QStringLiteral("12.3"));
+        SetText(rig, panel, "tandemGroup2", QStringLiteral("-"));
+        rig.find<QComboBox>("tandemSingle", panel)->setCurrentIndex(14); // blank
+        const auto *preview = rig.find<SegmentDisplay>("tandemPreview", panel);
+        QList<int> shown;
+        for (int digit = 0; digit < 9; ++digit)
+            shown.append(preview->litSegments(digit));
+        QCOMPARE(shown, (QList<int>{0, 0x06, 0xDB, 0x4F, 0, 0, 0, 0x40, 0}));
+        QVERIFY(rig.calls.isEmpty());
+    }
 };
 
 QTEST_MAIN(PanelsTest)
