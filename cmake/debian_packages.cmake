@@ -4,14 +4,15 @@
 #   development  -> libpanelink-dev      the link name, headers, CMake package, pkg-config file
 #                                        (and the HTML API reference when it is built)
 #   inputscope   -> inputscope           the program, its desktop entry and icons
+#   outputscope  -> outputscope          the program, its desktop entry and icons
 #   tools        -> panelink-tools       the command-line tool panelink and its man page,
 #                                        panelink-uhid
 #   virtualboard -> virtualboard         the program, its desktop entry and icons, and the opt-in
 #                                        udev rule for /dev/uhid as documentation (not installed)
 #   python       -> python3-panelink     the Python package in /usr/lib/python3/dist-packages
 #                                        (architecture all: ctypes, no compiled code)
-# Dependencies on system libraries come from dpkg-shlibdeps; libpanelink-dev, inputscope (which
-# loads the library at run time, so dpkg-shlibdeps cannot see it), panelink-tools and
+# Dependencies on system libraries come from dpkg-shlibdeps; libpanelink-dev, inputscope and
+# outputscope (which load the library at run time, so dpkg-shlibdeps cannot see it), panelink-tools and
 # python3-panelink (which loads it through ctypes) depend on the library package of exactly their
 # own version.
 #
@@ -22,6 +23,9 @@ set(PANELINK_RUNTIME_PACKAGE "libpanelink${PROJECT_VERSION_MAJOR}")
 set(panelink_packages runtime ${PANELINK_RUNTIME_PACKAGE} development libpanelink-dev)
 if(PANELINK_BUILD_INPUTSCOPE AND EXISTS "${PROJECT_SOURCE_DIR}/inputscope/CMakeLists.txt")
   list(APPEND panelink_packages inputscope inputscope)
+endif()
+if(PANELINK_BUILD_OUTPUTSCOPE AND EXISTS "${PROJECT_SOURCE_DIR}/outputscope/CMakeLists.txt")
+  list(APPEND panelink_packages outputscope outputscope)
 endif()
 if(PANELINK_BUILD_TOOLS AND NOT WIN32)
   list(APPEND panelink_packages tools panelink-tools)
@@ -87,6 +91,7 @@ while(rest)
 endwhile()
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
 set(CPACK_COMPONENT_INPUTSCOPE_DEPENDS runtime)
+set(CPACK_COMPONENT_OUTPUTSCOPE_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3")
@@ -95,6 +100,7 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_INPUTSCOPE_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_OUTPUTSCOPE_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_VIRTUALBOARD_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
@@ -122,6 +128,13 @@ set(CPACK_DEBIAN_INPUTSCOPE_DESCRIPTION
 inputscope lists the boards of the panelink family, shows the selected board's
 identity and its switches, buttons and rotary encoders live, counts encoder
 pulses and shows the report period.")
+set(CPACK_DEBIAN_OUTPUTSCOPE_DESCRIPTION
+    "window for testing the outputs of USB interface boards
+outputscope drives every output of the panelink family's boards from a window:
+lamps of direct, multiplexed and latched outputs (with a lamp test),
+seven-segment digits with a preview, character and graphic LCDs, dot-matrix
+patterns, the DAC, the CRT/RWR display and raw reports. Each action shows the
+report's bytes, the call's result and the time it took.")
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION
     "command-line tools for the panelink family of USB interface boards
 panelink lists the boards, watches their inputs, queries their status and
