@@ -84,12 +84,14 @@ platform::Device *device_for(PollSlot &slot, uint32_t handle) {
     return slot.device.get();
 }
 
-// Starts the next read of `record` into the slot. False when the device refuses to start it.
-bool start(PollSlot &slot, const DeviceRecord &record, platform::Device &device) {
+// Starts the next read of `record` into the slot, after discarding the reports queued behind a
+// decoded one when `flush` is set. False when the device refuses to start it.
+bool start(PollSlot &slot, const DeviceRecord &record, platform::Device &device,
+           bool flush = false) {
     slot.read.buffer = slot.report;
     slot.read.length = record.InputReportByteLength;
     slot.read.transferred = 0;
-    if (!device.start_read(slot.read)) {
+    if (!(flush ? device.flush_and_start_read(slot.read) : device.start_read(slot.read))) {
         slot.pending = false;
         return false;
     }
@@ -107,11 +109,12 @@ int32_t poll(PollSlot &slot, DeviceRecord &record, uint8_t *input_states, int32_
         // nothing: the caller's buffer is untouched, so the poll fails, and the next call
         // starts a new read.
         if (!decode_input_report(device, &record, input_states, slot.report, slot.read.transferred,
-                                 packed))
+                                 packed, QueuedReports::LeaveToCaller))
             return PANELINK_READ_FAILED;
-        // The report is delivered even when the next read cannot be started; the next call
-        // then tries again and reports the failure.
-        start(slot, record, device);
+        // The reports queued behind this one are discarded as the next read starts. The report
+        // is delivered even when the next read cannot be started; the next call then tries
+        // again and reports the failure.
+        start(slot, record, device, true);
         return PANELINK_READ_DECODED;
     case platform::WaitResult::TimedOut:
         if (platform::backend().now_ms() - slot.start_ms <= kPollTimeoutMs)
