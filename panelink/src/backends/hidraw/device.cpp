@@ -223,8 +223,9 @@ class HidrawDevice final : public Device {
     }
 
     WaitResult wait_ring_read(InputRead &read, RingOperation &operation, uint32_t timeout_ms) {
-        const bool done = timeout_ms == 0 ? ring_->reap(operation)
-                                          : ring_->wait(operation, static_cast<int64_t>(timeout_ms));
+        const bool done = timeout_ms == 0
+                              ? ring_->reap(operation)
+                              : ring_->wait(operation, static_cast<int64_t>(timeout_ms));
         if (!done)
             return WaitResult::TimedOut;
         const int32_t result = operation.result;

@@ -22,7 +22,9 @@ namespace {
 constexpr unsigned kRingEntries = 32;
 
 std::atomic<uint64_t> forks{0};
-void count_fork() { forks.fetch_add(1, std::memory_order_relaxed); }
+void count_fork() {
+    forks.fetch_add(1, std::memory_order_relaxed);
+}
 
 // user_data of the completions nobody waits for: cancels and wake-ups.
 constexpr uint64_t kNobody = 0;
@@ -76,7 +78,9 @@ bool io_ring_enabled() {
     return enabled;
 }
 
-uint64_t fork_generation() { return forks.load(std::memory_order_relaxed); }
+uint64_t fork_generation() {
+    return forks.load(std::memory_order_relaxed);
+}
 
 struct IoRing::Kernel {
     io_uring ring{};
@@ -126,7 +130,6 @@ IoRing::~IoRing() {
         // A fork()'s child: the ring's memory is not ours, only its descriptor.
         ::close(kernel_->ring.ring_fd);
         return; // its mappings were not inherited: nothing to unmap
-
     }
     if (write_.state.load(std::memory_order_acquire) == RingOperation::InFlight) {
         cancel_submit(write_);
@@ -198,8 +201,8 @@ bool IoRing::start_read_after_flush(RingOperation &read, void *buffer, size_t le
             return false;
         // A read that completed inside the submit took a report that was already queued.
         reap_locked();
-        if (read.state.load(std::memory_order_acquire) != RingOperation::Done ||
-            read.result <= 0 || discarded == max_discards)
+        if (read.state.load(std::memory_order_acquire) != RingOperation::Done || read.result <= 0 ||
+            discarded == max_discards)
             return true;
     }
 }
@@ -277,16 +280,16 @@ bool IoRing::wait_for_completions(int64_t timeout_ms) {
     limit.tv_nsec = (timeout_ms % 1000) * 1000000;
     io_uring_getevents_arg arg{};
     arg.ts = timeout_ms < 0 ? 0 : reinterpret_cast<uint64_t>(&limit);
-    const int entered =
-        io_uring_enter2(static_cast<unsigned>(kernel_->ring.ring_fd), 0, 1,
-                        IORING_ENTER_GETEVENTS | IORING_ENTER_EXT_ARG,
-                        reinterpret_cast<sigset_t *>(&arg), sizeof arg);
+    const int entered = io_uring_enter2(static_cast<unsigned>(kernel_->ring.ring_fd), 0, 1,
+                                        IORING_ENTER_GETEVENTS | IORING_ENTER_EXT_ARG,
+                                        reinterpret_cast<sigset_t *>(&arg), sizeof arg);
     return entered >= 0 || entered == -EINTR || entered == -ETIME || entered == -EAGAIN ||
            entered == -EBUSY;
 }
 
 bool IoRing::wait(RingOperation &operation, int64_t timeout_ms) {
-    const uint64_t deadline = timeout_ms < 0 ? 0 : monotonic_ms() + static_cast<uint64_t>(timeout_ms);
+    const uint64_t deadline =
+        timeout_ms < 0 ? 0 : monotonic_ms() + static_cast<uint64_t>(timeout_ms);
     for (;;) {
         {
             std::lock_guard guard(kernel_->lock);

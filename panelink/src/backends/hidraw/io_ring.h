@@ -67,8 +67,7 @@ class IoRing {
     // The same after discarding every report queued now: reads that complete at once, inside
     // the submit, take queued reports and are submitted again (at most `max_discards` times).
     // With nothing queued, this costs the one submit.
-    bool start_read_after_flush(RingOperation &read, void *buffer, size_t length,
-                                int max_discards);
+    bool start_read_after_flush(RingOperation &read, void *buffer, size_t length, int max_discards);
     // Copies `length` bytes (at most kMaxWrite) of `report` into the ring's write buffer and
     // hands the write to a kernel worker. One write at a time: false with EBUSY while the
     // previous one is in flight, EINVAL for a report too long.
