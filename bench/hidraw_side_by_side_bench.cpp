@@ -46,6 +46,8 @@ struct Figures {
     double report_poll_us = 0;
     double write_us = 0;
     bool ok = true;
+    // Calls that gave another result than expected, by kind.
+    int odd_find = 0, odd_idle = 0, odd_report = 0, odd_write = 0;
 };
 
 double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
@@ -105,11 +107,11 @@ struct Boards {
 
 // A poll that fetches one report, as what a loop of (board sends, poll) costs beyond a loop of
 // the sends alone: a single call is too short for the clock under an emulated CPU.
-template <typename Poll> double report_poll_us(Boards &boards, Poll poll, bool &ok) {
+template <typename Poll> double report_poll_us(Boards &boards, Poll poll, int &odd) {
     auto start = Clock::now();
     for (int i = 0; i < kReportPolls; ++i) {
         boards.send(0, static_cast<uint8_t>(i));
-        ok = poll() && ok;
+        odd += poll() ? 0 : 1;
     }
     const double with_polls = micros(Clock::now() - start);
     start = Clock::now();
@@ -120,12 +122,12 @@ template <typename Poll> double report_poll_us(Boards &boards, Poll poll, bool &
 }
 
 // One write, from batches of writes the board takes between batches.
-template <typename Write> double write_us(Boards &boards, Write write, double overhead, bool &ok) {
+template <typename Write> double write_us(Boards &boards, Write write, double overhead, int &odd) {
     double total = 0;
     for (int batch = 0; batch < kWriteBatches; ++batch) {
         const auto start = Clock::now();
         for (int i = 0; i < kWriteBatch; ++i)
-            ok = write(static_cast<uint8_t>(i)) && ok;
+            odd += write(static_cast<uint8_t>(i)) ? 0 : 1;
         total += micros(Clock::now() - start) - overhead;
         boards.drain(0);
     }
@@ -144,6 +146,7 @@ Figures measure_library(Boards &boards, double overhead) {
     if (found != 1 || count != kBoards) {
         std::fprintf(stderr, "the library found %d boards\n", count);
         figures.ok = false;
+        figures.odd_find = 1;
         return figures;
     }
     DeviceRecord *record = nullptr;
@@ -159,14 +162,14 @@ Figures measure_library(Boards &boards, double overhead) {
     }
     start = Clock::now();
     for (int i = 0; i < kIdlePolls; ++i)
-        figures.ok = ReadInputData(record, states, 0) == PANELINK_READ_PENDING && figures.ok;
+        figures.odd_idle += ReadInputData(record, states, 0) == PANELINK_READ_PENDING ? 0 : 1;
     figures.idle_poll_us = micros(Clock::now() - start) / kIdlePolls;
 
     // The report is there when the send returns (the kernel completes the ring's read, or
     // queues the report for read(), before its write returns): one poll decodes it.
     figures.report_poll_us = report_poll_us(
         boards, [&] { return ReadInputData(record, states, 0) == PANELINK_READ_DECODED; },
-        figures.ok);
+        figures.odd_report);
     uint8_t output[68] = {};
     figures.write_us = write_us(
         boards,
@@ -174,7 +177,7 @@ Figures measure_library(Boards &boards, double overhead) {
             output[1] = value;
             return WriteData(record, output) == 65;
         },
-        overhead, figures.ok);
+        overhead, figures.odd_write);
     CloseDevices(static_cast<uint32_t>(count), records);
     return figures;
 }
@@ -204,11 +207,12 @@ Figures measure_hidapi(Boards &boards, double overhead) {
         uint8_t buffer[65];
         start = Clock::now();
         for (int i = 0; i < kIdlePolls; ++i)
-            figures.ok = hid_read(first, buffer, sizeof buffer) == 0 && figures.ok;
+            figures.odd_idle += hid_read(first, buffer, sizeof buffer) == 0 ? 0 : 1;
         figures.idle_poll_us = micros(Clock::now() - start) / kIdlePolls;
 
         figures.report_poll_us = report_poll_us(
-            boards, [&] { return hid_read(first, buffer, sizeof buffer) == 64; }, figures.ok);
+            boards, [&] { return hid_read(first, buffer, sizeof buffer) == 64; },
+            figures.odd_report);
         uint8_t output[65] = {};
         figures.write_us = write_us(
             boards,
@@ -216,7 +220,7 @@ Figures measure_hidapi(Boards &boards, double overhead) {
                 output[1] = value;
                 return hid_write(first, output, sizeof output) == 65;
             },
-            overhead, figures.ok);
+            overhead, figures.odd_write);
     }
     for (hid_device *device : opened)
         hid_close(device);
@@ -250,11 +254,11 @@ Figures measure_bare(Boards &boards, double overhead) {
         uint8_t buffer[64];
         start = Clock::now();
         for (int i = 0; i < kIdlePolls; ++i)
-            figures.ok = read(first, buffer, sizeof buffer) < 0 && figures.ok;
+            figures.odd_idle += read(first, buffer, sizeof buffer) < 0 ? 0 : 1;
         figures.idle_poll_us = micros(Clock::now() - start) / kIdlePolls;
 
         figures.report_poll_us = report_poll_us(
-            boards, [&] { return read(first, buffer, sizeof buffer) == 64; }, figures.ok);
+            boards, [&] { return read(first, buffer, sizeof buffer) == 64; }, figures.odd_report);
         uint8_t output[65] = {};
         figures.write_us = write_us(
             boards,
@@ -262,7 +266,7 @@ Figures measure_bare(Boards &boards, double overhead) {
                 output[1] = value;
                 return write(first, output, sizeof output) == 65;
             },
-            overhead, figures.ok);
+            overhead, figures.odd_write);
     }
     for (int fd : opened)
         close(fd);
@@ -275,6 +279,10 @@ void add(Figures &sum, const Figures &one) {
     sum.report_poll_us += one.report_poll_us / kRounds;
     sum.write_us += one.write_us / kRounds;
     sum.ok = sum.ok && one.ok;
+    sum.odd_find += one.odd_find;
+    sum.odd_idle += one.odd_idle;
+    sum.odd_report += one.odd_report;
+    sum.odd_write += one.odd_write;
 }
 
 } // namespace
@@ -316,7 +324,17 @@ int main(int argc, char **argv) {
     row("Poll that fetches one report", library.report_poll_us, hidapi.report_poll_us,
         bare.report_poll_us, "us");
     row("Write a 65-byte report", library.write_us, hidapi.write_us, bare.write_us, "us");
-    if (!library.ok || (!library_only && (!hidapi.ok || !bare.ok))) {
+    const auto odd = [](const char *who, const Figures &f) {
+        if (f.odd_find + f.odd_idle + f.odd_report + f.odd_write != 0)
+            std::fprintf(stderr,
+                         "%s: unexpected results: find %d, idle polls %d, report polls %d, "
+                         "writes %d\n",
+                         who, f.odd_find, f.odd_idle, f.odd_report, f.odd_write);
+        return f.odd_find + f.odd_idle + f.odd_report + f.odd_write != 0;
+    };
+    const bool library_odd = odd("panelink", library);
+    const bool others_odd = !library_only && (odd("hidapi", hidapi) | odd("bare", bare));
+    if (!library.ok || library_odd || (!library_only && (!hidapi.ok || !bare.ok || others_odd))) {
         std::fprintf(stderr, "a call gave an unexpected result: the figures are not valid\n");
         return 1;
     }
