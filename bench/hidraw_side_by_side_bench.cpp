@@ -50,7 +50,9 @@ struct Figures {
     int odd_find = 0, odd_idle = 0, odd_report = 0, odd_write = 0;
 };
 
-double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+double micros(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
 
 // What one pair of clock reads costs (a system call under an emulated CPU): figures come from
 // whole loops or batches, never from single calls, and this is taken off each batch.
@@ -304,8 +306,8 @@ int main(int argc, char **argv) {
     }
     hid_exit();
     const char *forced = getenv("PANELINK_IO_URING");
-    const char *path = forced != nullptr && std::strcmp(forced, "0") == 0 ? "plain system calls"
-                                                                          : "as found";
+    const char *path =
+        forced != nullptr && std::strcmp(forced, "0") == 0 ? "plain system calls" : "as found";
     std::printf("clock pair (taken off each batch of writes): %.3f us\n", overhead);
     std::printf("| Call | panelink (%s) | hidapi | bare syscalls | panelink / hidapi |\n", path);
     std::printf("|---|---|---|---|---|\n");

@@ -89,7 +89,7 @@ bool decode_input_report(const DeviceRecord *record, uint8_t *input_states, cons
 
 bool decode_input_report(platform::Device &device, const DeviceRecord *record,
                          uint8_t *input_states, const uint8_t *report, size_t length,
-                         int32_t packed, QueuedReports queued) {
+                         int32_t packed) {
     if (record == nullptr || input_states == nullptr || report == nullptr)
         return false;
     if (!input_report_length_supported(record->InputReportByteLength))
@@ -105,8 +105,7 @@ bool decode_input_report(platform::Device &device, const DeviceRecord *record,
     else
         decode_board(input_states, report, decoded, packed != 0);
 
-    if (queued == QueuedReports::Flush)
-        device.flush_input();
+    device.flush_input();
     return true;
 }
 

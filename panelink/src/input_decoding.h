@@ -44,16 +44,10 @@ void decode_joystick_buttons(const hid::Capability *caps, size_t cap_count,
 bool decode_input_report(const DeviceRecord *record, uint8_t *input_states, const uint8_t *report,
                          size_t length, int32_t packed);
 
-// What a decode does with the reports the device queued behind the decoded one.
-enum class QueuedReports {
-    Flush,        // discards them
-    LeaveToCaller // the caller discards them itself (with the next read: flush_and_start_read)
-};
-
 // The same decode with the record's device already at hand (a read holds it), so that no
 // second look-up of its handle is made and a concurrent close cannot take it away midway.
 bool decode_input_report(platform::Device &device, const DeviceRecord *record,
                          uint8_t *input_states, const uint8_t *report, size_t length,
-                         int32_t packed, QueuedReports queued = QueuedReports::Flush);
+                         int32_t packed);
 
 } // namespace panelink

@@ -84,14 +84,12 @@ platform::Device *device_for(PollSlot &slot, uint32_t handle) {
     return slot.device.get();
 }
 
-// Starts the next read of `record` into the slot, after discarding the reports queued behind a
-// decoded one when `flush` is set. False when the device refuses to start it.
-bool start(PollSlot &slot, const DeviceRecord &record, platform::Device &device,
-           bool flush = false) {
+// Starts the next read of `record` into the slot. False when the device refuses to start it.
+bool start(PollSlot &slot, const DeviceRecord &record, platform::Device &device) {
     slot.read.buffer = slot.report;
     slot.read.length = record.InputReportByteLength;
     slot.read.transferred = 0;
-    if (!(flush ? device.flush_and_start_read(slot.read) : device.start_read(slot.read))) {
+    if (!device.start_read(slot.read)) {
         slot.pending = false;
         return false;
     }
@@ -109,12 +107,11 @@ int32_t poll(PollSlot &slot, DeviceRecord &record, uint8_t *input_states, int32_
         // nothing: the caller's buffer is untouched, so the poll fails, and the next call
         // starts a new read.
         if (!decode_input_report(device, &record, input_states, slot.report, slot.read.transferred,
-                                 packed, QueuedReports::LeaveToCaller))
+                                 packed))
             return PANELINK_READ_FAILED;
-        // The reports queued behind this one are discarded as the next read starts. The report
-        // is delivered even when the next read cannot be started; the next call then tries
-        // again and reports the failure.
-        start(slot, record, device, true);
+        // The report is delivered even when the next read cannot be started; the next call
+        // then tries again and reports the failure.
+        start(slot, record, device);
         return PANELINK_READ_DECODED;
     case platform::WaitResult::TimedOut:
         if (platform::backend().now_ms() - slot.start_ms <= kPollTimeoutMs)

@@ -81,12 +81,6 @@ class Device {
     // Waits at most timeout_ms (0 = just look) for a started read. The delivered report starts
     // with its report ID byte.
     virtual WaitResult wait_read(InputRead &read, uint32_t timeout_ms) = 0;
-    // flush_input, then start_read: one step for a backend that can discard the queued reports
-    // and start the next read together.
-    virtual bool flush_and_start_read(InputRead &read) {
-        flush_input();
-        return start_read(read);
-    }
     // Cancels a started read; on return the buffer is no longer used by the platform.
     virtual void cancel_read(InputRead &read) = 0;
 

@@ -2,11 +2,10 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <mutex>
-#include <new>
 #include <poll.h>
 #include <unistd.h>
 
@@ -37,18 +36,6 @@ bool is_disconnect(int error) {
     return error == ENODEV || error == EIO || error == ENXIO || error == EPIPE;
 }
 
-// What a read keeps in its InputRead's platform storage.
-struct ReadState {
-    RingOperation operation; // the read through the node's ring, when it went through one
-    bool via_ring = false;
-};
-static_assert(sizeof(ReadState) <= sizeof(InputRead::platform));
-static_assert(alignof(ReadState) <= 8);
-
-ReadState &state_of(InputRead &read) {
-    return *std::launder(reinterpret_cast<ReadState *>(read.platform));
-}
-
 std::string node_name_of(std::string_view node_path) {
     const size_t slash = node_path.find_last_of('/');
     return std::string(slash == std::string_view::npos ? node_path : node_path.substr(slash + 1));
@@ -62,6 +49,9 @@ class HidrawDevice final : public Device {
         if (info_ok_)
             load_descriptor();
     }
+    // The ring goes first, then the writer closes the descriptor once no write of ours is left
+    // in the kernel.
+    ~HidrawDevice() override { ring_.reset(); }
     HidrawDevice(const HidrawDevice &) = delete;
     HidrawDevice &operator=(const HidrawDevice &) = delete;
 
@@ -111,13 +101,9 @@ class HidrawDevice final : public Device {
         return descriptor_.collections.empty() ? nullptr : &descriptor_.collections.front();
     }
 
-    ~HidrawDevice() override {
-        // The ring goes first: a write still in the kernel keeps the node through the ring's
-        // fixed file, whatever happens to the descriptor.
-        ring_.reset();
-    }
-
     void flush_input() override {
+        ReadinessRing *ring = usable_ring();
+        const uint64_t before = ring != nullptr ? ring->wakeups() : 0;
         unsigned char discard[256];
         for (int i = 0; i < kMaxFlushReads; ++i) {
             const ssize_t got = ::read(fd_, discard, sizeof discard);
@@ -125,6 +111,8 @@ class HidrawDevice final : public Device {
                 continue;
             if (got == 0 || is_disconnect(errno))
                 gone_ = true;
+            else if (ring != nullptr && (errno == EAGAIN || errno == EWOULDBLOCK))
+                quiet_at_.store(before, std::memory_order_relaxed);
             return;
         }
     }
@@ -135,32 +123,6 @@ class HidrawDevice final : public Device {
             return false;
         }
         read.transferred = 0;
-        ReadState &state = *new (read.platform) ReadState;
-        if (IoRing *ring = usable_ring(); ring != nullptr && ring_room(read) != 0) {
-            if (!ring->start_read(state.operation, read.buffer + prefix(), ring_room(read))) {
-                set_last_error(errno);
-                return false;
-            }
-            state.via_ring = true;
-        }
-        read.started = true;
-        return true;
-    }
-
-    bool flush_and_start_read(InputRead &read) override {
-        IoRing *ring = usable_ring();
-        if (ring == nullptr || read.buffer == nullptr || ring_room(read) == 0 || gone_) {
-            flush_input();
-            return start_read(read);
-        }
-        read.transferred = 0;
-        ReadState &state = *new (read.platform) ReadState;
-        if (!ring->start_read_after_flush(state.operation, read.buffer + prefix(), ring_room(read),
-                                          kMaxFlushReads)) {
-            set_last_error(errno);
-            return false;
-        }
-        state.via_ring = true;
         read.started = true;
         return true;
     }
@@ -170,149 +132,18 @@ class HidrawDevice final : public Device {
             set_last_error(EINVAL);
             return WaitResult::Failed;
         }
-        ReadState &state = state_of(read);
-        if (state.via_ring) {
-            if (ring_ != nullptr && ring_->usable())
-                return wait_ring_read(read, state.operation, timeout_ms);
-            state.via_ring = false; // started before a fork(): the child reads for itself
-        }
-        return wait_plain_read(read, timeout_ms);
-    }
-
-    void cancel_read(InputRead &read) override {
-        ReadState &state = state_of(read);
-        if (read.started && state.via_ring && ring_ != nullptr && ring_->usable()) {
-            ring_->cancel(state.operation);
-            state.operation.state.store(RingOperation::Idle, std::memory_order_relaxed);
-        }
-        // Plain reads happen only inside wait_read, so nothing else is in flight to stop.
-        state.via_ring = false;
-        read.started = false;
-    }
-
-    WaitResult write(const uint8_t *report, size_t length, uint32_t timeout_ms) override {
-        if (report == nullptr || length == 0 || gone_) {
-            set_last_error(gone_ ? ENODEV : EINVAL);
-            return WaitResult::Failed;
-        }
-        // hidraw takes the report ID byte first whether or not the device numbers its output
-        // reports (0 then, which the kernel leaves out on the wire), so the report goes as given.
-        if (IoRing *ring = usable_ring(); ring != nullptr && length <= IoRing::kMaxWrite)
-            return ring_write(*ring, report, length, timeout_ms);
-        return writer_.write(report, length, timeout_ms);
-    }
-
-  private:
-    enum class ReadOutcome { Report, Empty, Failed };
-
-    // The node's ring, made at its first use; null where the process does without rings, where
-    // the kernel refused this one, and in a child of fork() for a ring its parent made.
-    IoRing *usable_ring() {
-        std::call_once(ring_made_, [this] {
-            if (io_ring_enabled())
-                ring_ = IoRing::create(fd_);
-        });
-        return ring_ != nullptr && ring_->usable() ? ring_.get() : nullptr;
-    }
-
-    // Unnumbered input reports get a 0 byte in front, so that every report handed on starts
-    // with its report ID byte.
-    size_t prefix() const { return (has_descriptor_ && !numbered_input_) ? 1 : 0; }
-    size_t ring_room(const InputRead &read) const {
-        return read.length > prefix() ? read.length - prefix() : 0;
-    }
-
-    WaitResult wait_ring_read(InputRead &read, RingOperation &operation, uint32_t timeout_ms) {
-        const bool done = timeout_ms == 0
-                              ? ring_->reap(operation)
-                              : ring_->wait(operation, static_cast<int64_t>(timeout_ms));
-        if (!done)
+        // A look (0 ms) at a node the ring watches: nothing came since a read last found the
+        // queue empty, so there is nothing to read, and no system call is made.
+        ReadinessRing *ring = timeout_ms == 0 ? usable_ring() : nullptr;
+        const uint64_t wakeups = ring != nullptr ? ring->wakeups() : 0;
+        if (ring != nullptr && wakeups == quiet_at_.load(std::memory_order_relaxed))
             return WaitResult::TimedOut;
-        const int32_t result = operation.result;
-        operation.state.store(RingOperation::Idle, std::memory_order_relaxed);
-        state_of(read).via_ring = false;
-        read.started = false;
-        if (result > 0) {
-            deliver(read, read.buffer + prefix(), ring_room(read), static_cast<size_t>(result));
-            return WaitResult::Completed;
-        }
-        if (result == 0) { // end of file: nothing will ever come again
-            mark_gone(ENODEV);
-            return WaitResult::Failed;
-        }
-        mark_gone_if_disconnect(-result);
-        set_last_error(-result);
-        return WaitResult::Failed;
-    }
-
-    // One write through the ring, with WriteData's bound: at most one write in the kernel at a
-    // time, a write that finds the previous one still there waits for it within its own time-out,
-    // and one that is late is left to finish in a kernel worker.
-    WaitResult ring_write(IoRing &ring, const uint8_t *report, size_t length, uint32_t timeout_ms) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-        std::unique_lock writing(write_lock_, deadline);
-        if (!writing.owns_lock()) {
-            set_last_error(ETIMEDOUT); // another thread's write holds the node
-            return WaitResult::TimedOut;
-        }
-        RingOperation &operation = ring.write_operation();
-        if (operation.state.load(std::memory_order_acquire) == RingOperation::InFlight &&
-            !ring.wait(operation, ms_until(deadline))) {
-            set_last_error(ETIMEDOUT); // the previous report is still in the kernel
-            return WaitResult::TimedOut;
-        }
-        if (operation.state.load(std::memory_order_acquire) == RingOperation::Done) {
-            // A late write's outcome: only a node that is gone matters any more.
-            if (operation.result == -ENODEV)
-                gone_ = true;
-            operation.state.store(RingOperation::Idle, std::memory_order_relaxed);
-        }
-        if (gone_) {
-            set_last_error(ENODEV);
-            return WaitResult::Failed;
-        }
-        if (!ring.start_write(report, length)) {
-            set_last_error(errno);
-            return WaitResult::Failed;
-        }
-        if (!ring.wait(operation, ms_until(deadline))) {
-            set_last_error(ETIMEDOUT);
-            return WaitResult::TimedOut;
-        }
-        const int32_t result = operation.result;
-        operation.state.store(RingOperation::Idle, std::memory_order_relaxed);
-        if (result == static_cast<int32_t>(length))
-            return WaitResult::Completed;
-        const int error = result < 0 ? -result : EIO;
-        if (error == ENODEV)
-            gone_ = true;
-        set_last_error(error);
-        return WaitResult::Failed;
-    }
-
-    static int64_t ms_until(std::chrono::steady_clock::time_point deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        return left.count() < 0 ? 0 : left.count();
-    }
-
-    // Hands on a report that arrived at `target` (`got` bytes of `room`): the ID byte in front
-    // of an unnumbered one, and zeros after a short one, as Windows hands input reports over:
-    // positions it does not carry must not keep the previous report's values.
-    // `pad` is false for a report taken into a scratch buffer (only its ID byte was wanted).
-    void deliver(InputRead &read, uint8_t *target, size_t room, size_t got, bool pad = true) {
-        if (prefix() != 0)
-            read.buffer[0] = 0;
-        if (pad && got < room)
-            std::memset(target + got, 0, room - got);
-        read.transferred = read.length;
-    }
-
-    WaitResult wait_plain_read(InputRead &read, uint32_t timeout_ms) {
         const uint64_t deadline = timeout_ms == 0 ? 0 : monotonic_ms() + timeout_ms;
         for (;;) {
-            switch (read_one_report(read)) {
+            const ReadOutcome outcome = read_one_report(read);
+            if (ring != nullptr && outcome == ReadOutcome::Empty)
+                quiet_at_.store(wakeups, std::memory_order_relaxed);
+            switch (outcome) {
             case ReadOutcome::Report:
                 read.started = false;
                 return WaitResult::Completed;
@@ -347,6 +178,35 @@ class HidrawDevice final : public Device {
         }
     }
 
+    void cancel_read(InputRead &read) override {
+        // Reads happen only inside wait_read, so nothing is in flight to stop.
+        read.started = false;
+    }
+
+    WaitResult write(const uint8_t *report, size_t length, uint32_t timeout_ms) override {
+        if (report == nullptr || length == 0 || gone_) {
+            set_last_error(gone_ ? ENODEV : EINVAL);
+            return WaitResult::Failed;
+        }
+        // hidraw takes the report ID byte first whether or not the device numbers its output
+        // reports (0 then, which the kernel leaves out on the wire), so the report goes as given.
+        return writer_.write(report, length, timeout_ms);
+    }
+
+  private:
+    enum class ReadOutcome { Report, Empty, Failed };
+
+    // The node's readiness ring, made at its first use; null where the process does without
+    // rings, where the kernel refused this one, and in a child of fork() for a ring its parent
+    // made (the child then reads as it would without one).
+    ReadinessRing *usable_ring() {
+        std::call_once(ring_made_, [this] {
+            if (io_ring_enabled())
+                ring_ = ReadinessRing::create(fd_);
+        });
+        return ring_ != nullptr && ring_->usable() ? ring_.get() : nullptr;
+    }
+
     static const char *usb_attribute(DeviceText which) {
         switch (which) {
         case DeviceText::Manufacturer:
@@ -371,10 +231,14 @@ class HidrawDevice final : public Device {
             descriptor_.collections.clear();
     }
 
-    // One read() of one report.
+    // One read() of one report. Unnumbered input reports get a 0 byte in front, so that every
+    // report handed on starts with its report ID byte. A report shorter than asked for is padded
+    // with zeros to the full length, as Windows hands input reports over: positions it does not
+    // carry must not keep the previous report's values.
     ReadOutcome read_one_report(InputRead &read) {
-        uint8_t *target = read.buffer + prefix();
-        size_t room = ring_room(read);
+        const size_t prefix = (has_descriptor_ && !numbered_input_) ? 1 : 0;
+        uint8_t *target = read.buffer + prefix;
+        size_t room = read.length - prefix;
         uint8_t overflow[kMaxInputReport];
         if (room == 0) { // only the ID byte is wanted: the report still has to be taken
             target = overflow;
@@ -385,7 +249,11 @@ class HidrawDevice final : public Device {
             got = ::read(fd_, target, room);
         } while (got < 0 && errno == EINTR);
         if (got > 0) {
-            deliver(read, target, room, static_cast<size_t>(got), target != overflow);
+            if (prefix != 0)
+                read.buffer[0] = 0;
+            if (target != overflow && static_cast<size_t>(got) < room)
+                std::memset(target + got, 0, room - static_cast<size_t>(got));
+            read.transferred = read.length;
             return ReadOutcome::Report;
         }
         if (got == 0) { // end of file: nothing will ever come again
@@ -408,11 +276,14 @@ class HidrawDevice final : public Device {
             gone_ = true;
     }
 
-    ReportWriter writer_; // owns the descriptor; writes where there is no ring
+    ReportWriter writer_; // owns the descriptor
     int fd_;              // the writer's descriptor, for reads
     std::once_flag ring_made_;
-    std::unique_ptr<IoRing> ring_;
-    std::timed_mutex write_lock_; // one ring write at a time
+    std::unique_ptr<ReadinessRing> ring_; // closed before the writer closes the descriptor
+    // The ring's wake-up count taken before a read that found the queue empty: while the count
+    // stays there, no report has come since. Written by whichever poll finds the queue empty; a
+    // stale (older) value only costs a read.
+    std::atomic<uint64_t> quiet_at_{std::numeric_limits<uint64_t>::max()};
     InterfaceInfo info_;
     bool info_ok_ = false;
     int info_error_ = 0;
