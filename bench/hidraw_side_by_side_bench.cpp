@@ -4,9 +4,11 @@
 //   - a poll with no report waiting;
 //   - a poll that fetches one report (sent by the board just before, outside the timing);
 //   - a write of one 65-byte output report.
-// Each figure is the mean of three rounds, the three contenders taking turns within each round.
-// The library runs as the process finds the kernel (io_uring rings where it gives them); the
-// same figures on plain system calls come from a second run of this program with
+// Find and open: the median of 5 rounds, the contenders taking turns in each. The hot calls: each
+// contender on a board of its own (all open at once), taking turns block by block; the median of
+// 15 blocks, so that a block slowed by the machine (an emulated CPU on a shared host) does not
+// move the figure. The library runs as the process finds the kernel (io_uring rings where it gives
+// them); the same figures on plain system calls come from a second run of this program with
 // PANELINK_IO_URING=0 (--library-only prints just the library's row).
 #include <algorithm>
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -31,24 +34,17 @@ using Clock = std::chrono::steady_clock;
 using panelink::uhid::VirtualHidDevice;
 
 constexpr int kBoards = 32;
-constexpr int kRounds = 3;
-constexpr int kIdlePolls = 20000;
-constexpr int kReportPolls = 2000;
+constexpr int kRounds = 5;  // of find and open
+constexpr int kBlocks = 15; // of the hot calls
+constexpr int kIdlePolls = 2000;
+// Fewer than the 64 reports hidraw queues per reader: the sends alone must queue every report
+// (a full queue drops them, which costs the kernel less).
+constexpr int kReportPolls = 50;
 // Writes are timed in batches that the board's output queue holds (uhid keeps 32 events), and
 // the board takes them between batches, outside the timing.
 constexpr int kWriteBatch = 24;
-constexpr int kWriteBatches = 80;
+constexpr int kWriteBatches = 8;
 constexpr uint16_t kVendor = 0x12DA;
-
-struct Figures {
-    double find_open_ms = 0;
-    double idle_poll_us = 0;
-    double report_poll_us = 0;
-    double write_us = 0;
-    bool ok = true;
-    // Calls that gave another result than expected, by kind.
-    int odd_find = 0, odd_idle = 0, odd_report = 0, odd_write = 0;
-};
 
 double micros(Clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
@@ -107,135 +103,96 @@ struct Boards {
     }
 };
 
-// A poll that fetches one report, as what a loop of (board sends, poll) costs beyond a loop of
-// the sends alone: a single call is too short for the clock under an emulated CPU.
-template <typename Poll> double report_poll_us(Boards &boards, Poll poll, int &odd) {
+// One contender's calls on its own board: the library, hidapi, or bare system calls.
+struct Contender {
+    const char *name;
+    int board;                                // the index of its board
+    std::function<bool()> idle_poll;          // true when it found nothing
+    std::function<bool()> report_poll;        // true when it fetched the report
+    std::function<bool(uint8_t value)> write; // true when the report went out
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// One block of each hot call for one contender, added to its samples.
+struct Samples {
+    std::vector<double> idle_us, report_us, write_us;
+    int odd = 0; // calls that gave another result than expected
+};
+
+void run_block(Boards &boards, const Contender &c, double overhead, Samples &samples) {
     auto start = Clock::now();
+    for (int i = 0; i < kIdlePolls; ++i)
+        samples.odd += c.idle_poll() ? 0 : 1;
+    samples.idle_us.push_back((micros(Clock::now() - start) - overhead) / kIdlePolls);
+
+    // A poll that fetches one report: what a loop of (board sends, poll) costs beyond a loop of
+    // the sends alone, as a single call is too short for the clock of an emulated CPU.
+    start = Clock::now();
     for (int i = 0; i < kReportPolls; ++i) {
-        boards.send(0, static_cast<uint8_t>(i));
-        odd += poll() ? 0 : 1;
+        boards.send(c.board, static_cast<uint8_t>(i));
+        samples.odd += c.report_poll() ? 0 : 1;
     }
     const double with_polls = micros(Clock::now() - start);
     start = Clock::now();
     for (int i = 0; i < kReportPolls; ++i)
-        boards.send(0, static_cast<uint8_t>(i));
+        boards.send(c.board, static_cast<uint8_t>(i));
     const double sends = micros(Clock::now() - start);
-    return (with_polls - sends) / kReportPolls;
-}
+    samples.report_us.push_back((with_polls - sends) / kReportPolls);
+    // The sends alone left reports queued: the next block starts from an empty queue (the
+    // library's poll discards the queue behind the report it decodes).
+    for (int i = 0; i < kReportPolls + 1 && c.report_poll(); ++i) {
+    }
 
-// One write, from batches of writes the board takes between batches.
-template <typename Write> double write_us(Boards &boards, Write write, double overhead, int &odd) {
+    // Writes in batches that the board's output queue holds (uhid keeps 32 events); the board
+    // takes them between batches, outside the timing.
     double total = 0;
     for (int batch = 0; batch < kWriteBatches; ++batch) {
-        const auto start = Clock::now();
+        start = Clock::now();
         for (int i = 0; i < kWriteBatch; ++i)
-            odd += write(static_cast<uint8_t>(i)) ? 0 : 1;
+            samples.odd += c.write(static_cast<uint8_t>(i)) ? 0 : 1;
         total += micros(Clock::now() - start) - overhead;
-        boards.drain(0);
+        boards.drain(c.board);
     }
-    return total / (kWriteBatches * kWriteBatch);
+    samples.write_us.push_back(total / (kWriteBatches * kWriteBatch));
 }
 
-// --- the library, through its exports ---
+// --- find and open the 32 boards, then close them: milliseconds for the first part ---
 
-Figures measure_library(Boards &boards, double overhead) {
-    Figures figures;
-    int32_t count = 0;
+double find_open_library(int &odd) {
     static DeviceRecord records[64];
-    auto start = Clock::now();
+    int32_t count = 0;
+    const auto start = Clock::now();
     const int32_t found = DetectHID(&count, records, PANELINK_MODE_STANDARD);
-    figures.find_open_ms = micros(Clock::now() - start) / 1000;
-    if (found != 1 || count != kBoards) {
-        std::fprintf(stderr, "the library found %d boards\n", count);
-        figures.ok = false;
-        figures.odd_find = 1;
-        return figures;
-    }
-    DeviceRecord *record = nullptr;
-    for (int i = 0; i < count; ++i) {
-        const std::string path(records[i].DevicePath, records[i].DevicePathLength);
-        if (path.rfind(boards.nodes[0] + "#", 0) == 0)
-            record = &records[i];
-    }
-    uint8_t states[PANELINK_INPUT_STATES_SIZE];
-    if (record == nullptr || ReadInputData(record, states, 0) != PANELINK_READ_PENDING) {
-        figures.ok = false;
-        return figures;
-    }
-    start = Clock::now();
-    for (int i = 0; i < kIdlePolls; ++i)
-        figures.odd_idle += ReadInputData(record, states, 0) == PANELINK_READ_PENDING ? 0 : 1;
-    figures.idle_poll_us = micros(Clock::now() - start) / kIdlePolls;
-
-    // The report is there when the send returns (the kernel completes the ring's read, or
-    // queues the report for read(), before its write returns): one poll decodes it.
-    figures.report_poll_us = report_poll_us(
-        boards, [&] { return ReadInputData(record, states, 0) == PANELINK_READ_DECODED; },
-        figures.odd_report);
-    uint8_t output[68] = {};
-    figures.write_us = write_us(
-        boards,
-        [&](uint8_t value) {
-            output[1] = value;
-            return WriteData(record, output) == 65;
-        },
-        overhead, figures.odd_write);
+    const double ms = micros(Clock::now() - start) / 1000;
+    odd += found == 1 && count == kBoards ? 0 : 1;
     CloseDevices(static_cast<uint32_t>(count), records);
-    return figures;
+    return ms;
 }
 
-// --- hidapi ---
-
-Figures measure_hidapi(Boards &boards, double overhead) {
-    Figures figures;
+double find_open_hidapi(int &odd) {
     std::vector<hid_device *> opened;
-    hid_device *first = nullptr;
-    auto start = Clock::now();
+    const auto start = Clock::now();
     hid_device_info *list = hid_enumerate(kVendor, 0);
     for (hid_device_info *info = list; info != nullptr; info = info->next) {
-        hid_device *device = hid_open_path(info->path);
-        if (device != nullptr)
+        if (hid_device *device = hid_open_path(info->path))
             opened.push_back(device);
-        if (device != nullptr && boards.nodes[0] == info->path)
-            first = device;
     }
     hid_free_enumeration(list);
-    figures.find_open_ms = micros(Clock::now() - start) / 1000;
-    if (opened.size() != kBoards || first == nullptr) {
-        std::fprintf(stderr, "hidapi opened %zu boards\n", opened.size());
-        figures.ok = false;
-    } else {
-        hid_set_nonblocking(first, 1);
-        uint8_t buffer[65];
-        start = Clock::now();
-        for (int i = 0; i < kIdlePolls; ++i)
-            figures.odd_idle += hid_read(first, buffer, sizeof buffer) == 0 ? 0 : 1;
-        figures.idle_poll_us = micros(Clock::now() - start) / kIdlePolls;
-
-        figures.report_poll_us = report_poll_us(
-            boards, [&] { return hid_read(first, buffer, sizeof buffer) == 64; },
-            figures.odd_report);
-        uint8_t output[65] = {};
-        figures.write_us = write_us(
-            boards,
-            [&](uint8_t value) {
-                output[1] = value;
-                return hid_write(first, output, sizeof output) == 65;
-            },
-            overhead, figures.odd_write);
-    }
+    const double ms = micros(Clock::now() - start) / 1000;
+    odd += opened.size() == kBoards ? 0 : 1;
     for (hid_device *device : opened)
         hid_close(device);
-    return figures;
+    return ms;
 }
 
-// --- bare system calls: list /dev and open, read() and write() ---
-
-Figures measure_bare(Boards &boards, double overhead) {
-    Figures figures;
+// The floor: list /dev and open every hidraw node, no identity looked at.
+double find_open_bare(int &odd) {
     std::vector<int> opened;
-    int first = -1;
-    auto start = Clock::now();
+    const auto start = Clock::now();
     if (DIR *dev = opendir("/dev")) {
         while (const dirent *entry = readdir(dev)) {
             if (std::strncmp(entry->d_name, "hidraw", 6) != 0)
@@ -244,47 +201,14 @@ Figures measure_bare(Boards &boards, double overhead) {
             const int fd = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
             if (fd >= 0)
                 opened.push_back(fd);
-            if (fd >= 0 && node == boards.nodes[0])
-                first = fd;
         }
         closedir(dev);
     }
-    figures.find_open_ms = micros(Clock::now() - start) / 1000;
-    if (opened.size() < kBoards || first < 0) {
-        figures.ok = false;
-    } else {
-        uint8_t buffer[64];
-        start = Clock::now();
-        for (int i = 0; i < kIdlePolls; ++i)
-            figures.odd_idle += read(first, buffer, sizeof buffer) < 0 ? 0 : 1;
-        figures.idle_poll_us = micros(Clock::now() - start) / kIdlePolls;
-
-        figures.report_poll_us = report_poll_us(
-            boards, [&] { return read(first, buffer, sizeof buffer) == 64; }, figures.odd_report);
-        uint8_t output[65] = {};
-        figures.write_us = write_us(
-            boards,
-            [&](uint8_t value) {
-                output[1] = value;
-                return write(first, output, sizeof output) == 65;
-            },
-            overhead, figures.odd_write);
-    }
+    const double ms = micros(Clock::now() - start) / 1000;
+    odd += opened.size() >= kBoards ? 0 : 1;
     for (int fd : opened)
         close(fd);
-    return figures;
-}
-
-void add(Figures &sum, const Figures &one) {
-    sum.find_open_ms += one.find_open_ms / kRounds;
-    sum.idle_poll_us += one.idle_poll_us / kRounds;
-    sum.report_poll_us += one.report_poll_us / kRounds;
-    sum.write_us += one.write_us / kRounds;
-    sum.ok = sum.ok && one.ok;
-    sum.odd_find += one.odd_find;
-    sum.odd_idle += one.odd_idle;
-    sum.odd_report += one.odd_report;
-    sum.odd_write += one.odd_write;
+    return ms;
 }
 
 } // namespace
@@ -296,19 +220,81 @@ int main(int argc, char **argv) {
         return 2;
     const double overhead = clock_overhead_us();
     hid_init();
-    Figures library, hidapi, bare;
+    int odd = 0;
+
+    // Find and open, the contenders taking turns in each round.
+    std::vector<double> find_library, find_hidapi, find_bare;
     for (int round = 0; round < kRounds; ++round) {
-        add(library, measure_library(boards, overhead));
+        find_library.push_back(find_open_library(odd));
         if (library_only)
             continue;
-        add(hidapi, measure_hidapi(boards, overhead));
-        add(bare, measure_bare(boards, overhead));
+        find_hidapi.push_back(find_open_hidapi(odd));
+        find_bare.push_back(find_open_bare(odd));
     }
+
+    // The hot calls: each contender on a board of its own, all open at once, taking turns
+    // block by block.
+    static DeviceRecord records[64];
+    int32_t count = 0;
+    DeviceRecord *record = nullptr;
+    if (DetectHID(&count, records, PANELINK_MODE_STANDARD) == 1) {
+        for (int i = 0; i < count; ++i) {
+            const std::string path(records[i].DevicePath, records[i].DevicePathLength);
+            if (path.rfind(boards.nodes[0] + "#", 0) == 0)
+                record = &records[i];
+        }
+    }
+    hid_device *device = hid_open_path(boards.nodes[1].c_str());
+    const int fd = open(boards.nodes[2].c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (record == nullptr || device == nullptr || fd < 0) {
+        std::fprintf(stderr, "the boards could not be opened for the hot calls\n");
+        return 1;
+    }
+    hid_set_nonblocking(device, 1);
+    static uint8_t states[PANELINK_INPUT_STATES_SIZE];
+    static uint8_t buffer[65];
+    static uint8_t output[68];
+    ReadInputData(record, states, 0); // starts the poll's read
+    std::vector<Contender> contenders = {
+        {"panelink", 0, [&] { return ReadInputData(record, states, 0) == PANELINK_READ_PENDING; },
+         [&] { return ReadInputData(record, states, 0) == PANELINK_READ_DECODED; },
+         [&](uint8_t value) {
+             output[1] = value;
+             return WriteData(record, output) == 65;
+         }},
+        {"hidapi", 1, [&] { return hid_read(device, buffer, sizeof buffer) == 0; },
+         [&] { return hid_read(device, buffer, sizeof buffer) == 64; },
+         [&](uint8_t value) {
+             output[1] = value;
+             return hid_write(device, output, 65) == 65;
+         }},
+        {"bare", 2, [&] { return read(fd, buffer, sizeof buffer) < 0; },
+         [&] { return read(fd, buffer, sizeof buffer) == 64; },
+         [&](uint8_t value) {
+             output[1] = value;
+             return write(fd, output, 65) == 65;
+         }},
+    };
+    if (library_only)
+        contenders.resize(1);
+    std::vector<Samples> samples(contenders.size());
+    for (int block = 0; block < kBlocks; ++block) {
+        for (size_t i = 0; i < contenders.size(); ++i) {
+            const size_t turn = (i + static_cast<size_t>(block)) % contenders.size();
+            run_block(boards, contenders[turn], overhead, samples[turn]);
+        }
+    }
+    CloseDevices(static_cast<uint32_t>(count), records);
+    hid_close(device);
+    close(fd);
     hid_exit();
+
     const char *forced = getenv("PANELINK_IO_URING");
     const char *path =
         forced != nullptr && std::strcmp(forced, "0") == 0 ? "plain system calls" : "as found";
-    std::printf("clock pair (taken off each batch of writes): %.3f us\n", overhead);
+    std::printf("medians of %d rounds (find and open) and of %d blocks (the rest); clock pair "
+                "%.3f us\n",
+                kRounds, kBlocks, overhead);
     std::printf("| Call | panelink (%s) | hidapi | bare syscalls | panelink / hidapi |\n", path);
     std::printf("|---|---|---|---|---|\n");
     const auto row = [&](const char *call, double ours, double theirs, double floor,
@@ -319,25 +305,22 @@ int main(int argc, char **argv) {
             std::printf("| %s | %.2f %s | %.2f %s | %.2f %s | %.2f |\n", call, ours, unit, theirs,
                         unit, floor, unit, ours / theirs);
     };
-    row("Find and open 32 boards", library.find_open_ms, hidapi.find_open_ms, bare.find_open_ms,
-        "ms");
-    row("Poll, no report waiting", library.idle_poll_us, hidapi.idle_poll_us, bare.idle_poll_us,
-        "us");
-    row("Poll that fetches one report", library.report_poll_us, hidapi.report_poll_us,
-        bare.report_poll_us, "us");
-    row("Write a 65-byte report", library.write_us, hidapi.write_us, bare.write_us, "us");
-    const auto odd = [](const char *who, const Figures &f) {
-        if (f.odd_find + f.odd_idle + f.odd_report + f.odd_write != 0)
-            std::fprintf(stderr,
-                         "%s: unexpected results: find %d, idle polls %d, report polls %d, "
-                         "writes %d\n",
-                         who, f.odd_find, f.odd_idle, f.odd_report, f.odd_write);
-        return f.odd_find + f.odd_idle + f.odd_report + f.odd_write != 0;
+    const auto of = [&](size_t who, std::vector<double> Samples::*figure) {
+        return who < samples.size() ? median(samples[who].*figure) : 0.0;
     };
-    const bool library_odd = odd("panelink", library);
-    const bool others_odd = !library_only && (odd("hidapi", hidapi) | odd("bare", bare));
-    if (!library.ok || library_odd || (!library_only && (!hidapi.ok || !bare.ok || others_odd))) {
-        std::fprintf(stderr, "a call gave an unexpected result: the figures are not valid\n");
+    row("Find and open 32 boards", median(find_library), median(find_hidapi), median(find_bare),
+        "ms");
+    row("Poll, no report waiting", of(0, &Samples::idle_us), of(1, &Samples::idle_us),
+        of(2, &Samples::idle_us), "us");
+    row("Poll that fetches one report", of(0, &Samples::report_us), of(1, &Samples::report_us),
+        of(2, &Samples::report_us), "us");
+    row("Write a 65-byte report", of(0, &Samples::write_us), of(1, &Samples::write_us),
+        of(2, &Samples::write_us), "us");
+    for (size_t i = 0; i < samples.size(); ++i)
+        odd += samples[i].odd;
+    if (odd != 0) {
+        std::fprintf(stderr, "%d calls gave an unexpected result: the figures are not valid\n",
+                     odd);
         return 1;
     }
     return 0;
