@@ -215,9 +215,9 @@ TEST_F(UhidBoards, PolledReadsDecodeBoardsAndJoysticks) {
     EXPECT_TRUE(unpacked_as(buttons, {0, 9, 31}));
 }
 
-// The transfers go through an io_uring ring of the board's own on this kernel, and through none
-// when PANELINK_IO_URING=0 turns rings off (both-io-paths runs this program both ways), so that
-// both paths are the ones tested here. A closed board leaves no ring behind.
+// A board's polls are watched through an io_uring ring of its own on this kernel, and through
+// none when PANELINK_IO_URING=0 turns rings off (both-io-paths runs this program both ways), so
+// that both paths are the ones tested here. A closed board leaves no ring behind.
 TEST_F(UhidBoards, ReadsGoThroughARingUnlessTurnedOff) {
     const char *forced = getenv("PANELINK_IO_URING");
     const bool rings = forced == nullptr || std::string(forced) != "0";

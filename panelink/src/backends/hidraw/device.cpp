@@ -124,6 +124,7 @@ class HidrawDevice final : public Device {
         }
         read.transferred = 0;
         read.started = true;
+        usable_ring(); // the node's watch starts with its first read
         return true;
     }
 
