@@ -101,21 +101,19 @@ std::unique_ptr<ReadinessRing> ReadinessRing::create(int fd) {
         errno = -setup;
         return nullptr;
     }
-    int failed = io_uring_register_files(&kernel->ring, &fd, 1);
+    // From here on, the ring's destructor ends the kernel's ring.
+    std::unique_ptr<ReadinessRing> ring(new ReadinessRing(std::move(kernel)));
+    io_uring &made = ring->kernel_->ring;
+    int failed = io_uring_register_files(&made, &fd, 1);
     if (failed == 0)
-        failed = io_uring_ring_dontfork(&kernel->ring);
-    std::unique_ptr<ReadinessRing> ring;
+        failed = io_uring_ring_dontfork(&made);
     if (failed == 0) {
-        ring.reset(new ReadinessRing(std::move(kernel)));
         std::lock_guard guard(ring->kernel_->lock);
         if (!ring->arm_locked())
             failed = -errno;
     }
     if (failed != 0) {
-        if (ring)
-            ring.reset();
-        else
-            io_uring_queue_exit(&kernel->ring);
+        ring.reset();
         errno = -failed;
         return nullptr;
     }
