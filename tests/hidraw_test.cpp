@@ -897,7 +897,7 @@ TEST_F(HidrawLibrary, NodePathMayContainAHash) {
 // of the boards' nodes or rings is left.
 TEST_F(HidrawLibrary, CallsFromManyThreadsRaceCloseDevicesAndLeaveNothingOpen) {
     const size_t before = open_descriptors();
-    constexpr int kRounds = 10;
+    constexpr int kRounds = 5;
     for (int round = 0; round < kRounds; ++round) {
         ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
         const int board_side = tree.board_side("hidraw0");
