@@ -1,8 +1,10 @@
-// The hidraw backend's poll against the system call underneath it. A FIFO stands in for the
-// device node (in a throw-away sysfs and /dev tree), and in the same run, iteration by
-// iteration, the library's ReadInputData and a bare non-blocking read() are timed on the same
-// FIFO: with no report waiting, and with one 64-byte report written just before. The ratio of
-// the two is reported as the counter "ratio".
+// The hidraw backend's poll and write against the system calls underneath them. A FIFO stands in
+// for the device node (in a throw-away sysfs and /dev tree), and in the same run, iteration by
+// iteration, the library's ReadInputData and a bare non-blocking read() are timed on FIFOs of
+// the same kind (two: the library keeps a read in flight, which would take the bare side's
+// reports): with no report waiting, and with one 64-byte report written just before. The
+// library's WriteData is timed against a bare write() the same way. The ratio of the two is
+// reported as the counter "ratio".
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -57,7 +59,10 @@ class FifoBoard {
         const std::string node = root_ + "/dev/hidraw0";
         mkfifo(node.c_str(), 0600);
         board = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        bare = open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const std::string bare_node = root_ + "/bare";
+        mkfifo(bare_node.c_str(), 0600);
+        bare_board = open(bare_node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        bare = open(bare_node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
 
         backend_ = panelink::platform::hidraw::make_backend({root_ + "/sys", root_ + "/dev"});
         record.Handle =
@@ -71,14 +76,16 @@ class FifoBoard {
     ~FifoBoard() {
         CloseDevices(1, &record);
         close(board);
+        close(bare_board);
         close(bare);
         fs::remove_all(root_);
     }
-    bool ok() const { return record.Handle != 0 && board >= 0 && bare >= 0; }
+    bool ok() const { return record.Handle != 0 && board >= 0 && bare_board >= 0 && bare >= 0; }
 
     DeviceRecord record{};
-    int board = -1;
-    int bare = -1;
+    int board = -1;      // the board's side of the library's FIFO
+    int bare_board = -1; // the board's side of the bare FIFO
+    int bare = -1;       // the bare reads' and writes' end of it
 
   private:
     std::string root_;
@@ -87,8 +94,10 @@ class FifoBoard {
 
 // Times `rounds` library polls and `rounds` bare reads, alternating in blocks, and reports
 // both per operation and their ratio.
-template <typename Library, typename Bare>
-void compare(benchmark::State &state, FifoBoard &fifo, Library library, Bare bare) {
+template <typename Library, typename Bare, typename Between = void (*)(FifoBoard &)>
+void compare(
+    benchmark::State &state, FifoBoard &fifo, Library library, Bare bare,
+    Between between = [](FifoBoard &) {}) {
     constexpr int kBlock = 256;
     double library_ns = 0, bare_ns = 0;
     int64_t operations = 0;
@@ -106,9 +115,12 @@ void compare(benchmark::State &state, FifoBoard &fifo, Library library, Bare bar
         library_ns += std::chrono::duration<double, std::nano>(t1 - t0).count();
         bare_ns += std::chrono::duration<double, std::nano>(t2 - t1).count();
         operations += kBlock;
+        state.PauseTiming();
+        between(fifo);
+        state.ResumeTiming();
     }
     state.counters["library_ns"] = library_ns / static_cast<double>(operations);
-    state.counters["bare_read_ns"] = bare_ns / static_cast<double>(operations);
+    state.counters["bare_ns"] = bare_ns / static_cast<double>(operations);
     state.counters["ratio"] = library_ns / bare_ns;
     state.counters["allocs/poll"] =
         static_cast<double>(library_allocations) / static_cast<double>(operations);
@@ -149,12 +161,41 @@ void BM_HidrawPollWithReport(benchmark::State &state) {
                 std::abort();
         },
         [](FifoBoard &f) {
-            benchmark::DoNotOptimize(write(f.board, kReport, sizeof kReport));
+            benchmark::DoNotOptimize(write(f.bare_board, kReport, sizeof kReport));
             if (read(f.bare, g_buffer, 64) != 64)
                 std::abort();
         });
 }
 BENCHMARK(BM_HidrawPollWithReport);
+
+// A 65-byte output report: the library's WriteData (bounded by its 100 ms) against a bare
+// write(). The board side takes what was written after each block, outside the timing.
+void BM_HidrawWrite(benchmark::State &state) {
+    FifoBoard fifo;
+    if (!fifo.ok()) {
+        state.SkipWithError("the FIFO board could not be set up");
+        return;
+    }
+    static uint8_t output[68] = {};
+    compare(
+        state, fifo,
+        [](FifoBoard &f) {
+            if (WriteData(&f.record, output) != 65)
+                std::abort();
+        },
+        [](FifoBoard &f) {
+            if (write(f.bare, output, 65) != 65)
+                std::abort();
+        },
+        [](FifoBoard &f) {
+            uint8_t sink[4096];
+            while (read(f.board, sink, sizeof sink) > 0) {
+            }
+            while (read(f.bare_board, sink, sizeof sink) > 0) {
+            }
+        });
+}
+BENCHMARK(BM_HidrawWrite);
 
 } // namespace
 

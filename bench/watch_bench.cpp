@@ -26,6 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr uint16_t kMeasuredProduct = 0x0910; // plugged and unplugged in every round
+
 std::unique_ptr<panelink::uhid::VirtualHidDevice> plug(uint16_t product) {
     panelink::uhid::Identity identity;
     identity.vendor = 0x12DA;
@@ -41,14 +43,15 @@ std::unique_ptr<panelink::uhid::VirtualHidDevice> plug(uint16_t product) {
     return device;
 }
 
-bool wait_for(uint32_t monitor, int32_t kind) {
+// Waits for the next event and checks that it is `kind` for a board of `product`.
+bool wait_for(uint32_t monitor, int32_t kind, uint16_t product) {
     PanelinkBoardEvent event{};
     const int32_t result = panelink_monitor_next(monitor, &event, 10000);
-    if (result == PANELINK_MONITOR_EVENT && event.event == kind)
+    if (result == PANELINK_MONITOR_EVENT && event.event == kind && event.product_id == product)
         return true;
-    std::fprintf(stderr, "waited for a %s, got %d (event %d, %s)\n",
-                 kind == PANELINK_BOARD_ARRIVED ? "arrival" : "departure", result, event.event,
-                 event.path);
+    std::fprintf(stderr, "waited for a %s of %04x, got %d (event %d, %04x, %s)\n",
+                 kind == PANELINK_BOARD_ARRIVED ? "arrival" : "departure", product, result,
+                 event.event, event.product_id, event.path);
     return false;
 }
 
@@ -79,19 +82,19 @@ bool arrival_latency(int rounds) {
     std::vector<double> arrivals, starts;
     for (int round = 0; round < rounds; ++round) {
         const auto start = Clock::now();
-        auto device = plug(0x0910);
+        auto device = plug(kMeasuredProduct);
         if (device == nullptr || !started(*device)) {
             std::fprintf(stderr, "the kernel did not start the device\n");
             return false;
         }
         starts.push_back(micros_since(start));
-        if (!wait_for(monitor, PANELINK_BOARD_ARRIVED)) {
+        if (!wait_for(monitor, PANELINK_BOARD_ARRIVED, kMeasuredProduct)) {
             panelink_monitor_close(monitor);
             return false;
         }
         arrivals.push_back(micros_since(start));
         device.reset();
-        if (!wait_for(monitor, PANELINK_BOARD_LEFT)) {
+        if (!wait_for(monitor, PANELINK_BOARD_LEFT, kMeasuredProduct)) {
             panelink_monitor_close(monitor);
             return false;
         }
@@ -188,8 +191,13 @@ int main(int argc, char **argv) {
     }
     std::printf("events from %s\n",
                 access("/run/udev/control", F_OK) == 0 ? "udevd" : "the kernel (no udevd)");
-    // A board present during the cycles makes each snapshot open a node.
+    // A board present during the cycles makes each snapshot open a node. Its node must exist
+    // before the first monitor opens, or its arrival would come in the middle of a round.
     auto present = plug(0x0700);
+    if (present == nullptr || present->hidraw_node(5000).empty()) {
+        std::fprintf(stderr, "the present board got no hidraw node\n");
+        return 2;
+    }
     bool ok = arrival_latency(100);
     ok = idle_wakeups(10) && ok;
     ok = open_close_cycles(1000) && ok;

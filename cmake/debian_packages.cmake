@@ -4,17 +4,20 @@
 #   development  -> libpanelink-dev      the link name, headers, CMake package, pkg-config file
 #                                        (and the HTML API reference when it is built)
 #   inputscope   -> inputscope           the program, its desktop entry and icons
+#   outputscope  -> outputscope          the program, its desktop entry and icons
 #   tools        -> panelink-tools       the command-line tool panelink and its man page,
 #                                        panelink-uhid
+#   virtualboard -> virtualboard         the program, its desktop entry and icons, and the opt-in
+#                                        udev rule for /dev/uhid as documentation (not installed)
 #   python       -> python3-panelink     the Python package in /usr/lib/python3/dist-packages
 #                                        (architecture all: ctypes, no compiled code)
 #   service      -> panelinkd            the service, its systemd unit, its user and group
 #                                        (sysusers.d), its man page, an example configuration
 #                                        and the example MQTT client
-# Dependencies on system libraries come from dpkg-shlibdeps; libpanelink-dev, inputscope (which
-# loads the library at run time, so dpkg-shlibdeps cannot see it), panelink-tools and
-# python3-panelink (which loads it through ctypes) depend on the library package of exactly their
-# own version, as does panelinkd. panelinkd's postinst creates its user and group.
+# Dependencies on system libraries come from dpkg-shlibdeps; libpanelink-dev, inputscope and
+# outputscope (which load the library at run time, so dpkg-shlibdeps cannot see it),
+# panelink-tools, python3-panelink (which loads it through ctypes) and panelinkd depend on the
+# library package of exactly their own version. panelinkd's postinst creates its user and group.
 #
 # The licence: share/doc/panelink/LICENSE; in the Debian packages' layout (PANELINK_DEBIAN_PACKAGES)
 # share/doc/<package>/copyright in each package instead, as Debian wants one in every package.
@@ -24,8 +27,14 @@ set(panelink_packages runtime ${PANELINK_RUNTIME_PACKAGE} development libpanelin
 if(PANELINK_BUILD_INPUTSCOPE AND EXISTS "${PROJECT_SOURCE_DIR}/inputscope/CMakeLists.txt")
   list(APPEND panelink_packages inputscope inputscope)
 endif()
+if(PANELINK_BUILD_OUTPUTSCOPE AND EXISTS "${PROJECT_SOURCE_DIR}/outputscope/CMakeLists.txt")
+  list(APPEND panelink_packages outputscope outputscope)
+endif()
 if(PANELINK_BUILD_TOOLS AND NOT WIN32)
   list(APPEND panelink_packages tools panelink-tools)
+  if(PANELINK_BUILD_VIRTUALBOARD)
+    list(APPEND panelink_packages virtualboard virtualboard)
+  endif()
   if(PANELINK_BUILD_SERVICE)
     list(APPEND panelink_packages service panelinkd)
   endif()
@@ -88,6 +97,7 @@ while(rest)
 endwhile()
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
 set(CPACK_COMPONENT_INPUTSCOPE_DEPENDS runtime)
+set(CPACK_COMPONENT_OUTPUTSCOPE_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
 set(CPACK_COMPONENT_SERVICE_DEPENDS runtime)
@@ -105,7 +115,9 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_INPUTSCOPE_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_OUTPUTSCOPE_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_VIRTUALBOARD_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_SERVICE_PACKAGE_SECTION electronics)
 
@@ -132,12 +144,29 @@ set(CPACK_DEBIAN_INPUTSCOPE_DESCRIPTION
 inputscope lists the boards of the panelink family, shows the selected board's
 identity and its switches, buttons and rotary encoders live, counts encoder
 pulses and shows the report period.")
+set(CPACK_DEBIAN_OUTPUTSCOPE_DESCRIPTION
+    "window for testing the outputs of USB interface boards
+outputscope drives every output of the panelink family's boards from a window:
+lamps of direct, multiplexed and latched outputs (with a lamp test),
+seven-segment digits with a preview, character and graphic LCDs, dot-matrix
+patterns, the DAC, the CRT/RWR display and raw reports. Each action shows the
+report's bytes, the call's result and the time it took.")
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION
     "command-line tools for the panelink family of USB interface boards
 panelink lists the boards, watches their inputs, queries their status and
 sends output commands. panelink-uhid serves virtual boards through /dev/uhid:
 each becomes a HID device with its own hidraw node, which programs see as a
 plugged-in board.")
+set(CPACK_DEBIAN_VIRTUALBOARD_DESCRIPTION
+    "USB interface board in a window, seen by every program as plugged in
+virtualboard puts boards of the panelink family on the kernel's HID bus through
+/dev/uhid, so every program finds them as it finds real ones. The window draws
+what programs send to the boards (lamps, seven-segment digits, LCD text,
+dot-matrix patterns, DAC values), turns clicks into their inputs, answers their
+status queries and lets them be unplugged and plugged again.
+.
+Access to /dev/uhid lets a user create any input device, so the udev rule that
+grants it is shipped as an opt-in example in /usr/share/doc/virtualboard.")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
     "Python 3 package for the panelink family of USB interface boards
 The module panelink finds the boards, polls and reads their inputs, sends

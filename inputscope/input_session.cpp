@@ -6,11 +6,6 @@
 #include <utility>
 
 #include <QElapsedTimer>
-#ifdef Q_OS_WIN
-#include <QWinEventNotifier>
-#else
-#include <QSocketNotifier>
-#endif
 
 namespace {
 
@@ -37,7 +32,8 @@ bool hasPath(const DeviceRecord &record, const char *path, size_t length) {
 } // namespace
 
 InputSession::InputSession(PanelinkApi &api, QObject *parent)
-    : QObject(parent), api_(api), records_(kDeviceSlots), pollTimer_(this) {
+    : QObject(parent), api_(api), records_(kDeviceSlots), pollTimer_(this), monitor_(api) {
+    connect(&monitor_, &BoardMonitor::boardsChanged, this, &InputSession::boardsChanged);
     pollTimer_.setObjectName(QStringLiteral("pollTimer"));
     pollTimer_.setTimerType(Qt::PreciseTimer);
     pollTimer_.setInterval(kPollIntervalMs);
@@ -96,48 +92,16 @@ int InputSession::indexOf(const DeviceRecord &record) const {
 }
 
 bool InputSession::followBoards() {
-    if (monitor_ != 0)
-        return true;
     // No snapshot: the detection at start finds the boards present; the monitor reports changes.
-    monitor_ = api_.monitorOpen(0);
-    if (monitor_ == 0)
-        return false;
-    const intptr_t handle = api_.monitorWaitHandle(monitor_);
-    if (handle == -1) {
-        api_.monitorClose(monitor_);
-        monitor_ = 0;
-        return false;
-    }
-#ifdef Q_OS_WIN
-    notifier_ = new QWinEventNotifier(reinterpret_cast<Qt::HANDLE>(handle), this);
-    connect(notifier_, &QWinEventNotifier::activated, this, &InputSession::takeBoardEvents);
-#else
-    notifier_ = new QSocketNotifier(static_cast<qintptr>(handle), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &InputSession::takeBoardEvents);
-#endif
-    return true;
+    return monitor_.start();
 }
 
 void InputSession::stopFollowing() {
-    if (notifier_) {
-        // Off before the monitor closes its handle; deleted later, as this may run from its signal.
-        notifier_->setEnabled(false);
-        notifier_->deleteLater();
-        notifier_ = nullptr;
-    }
-    if (monitor_ != 0)
-        api_.monitorClose(monitor_);
-    monitor_ = 0;
+    monitor_.stop();
 }
 
-void InputSession::takeBoardEvents() {
-    if (monitor_ == 0)
-        return;
-    PanelinkBoardEvent event{};
-    bool changed = false;
-    int32_t taken = PANELINK_MONITOR_TIMEOUT;
-    while ((taken = api_.monitorNext(monitor_, &event, 0)) == PANELINK_MONITOR_EVENT) {
-        changed = true;
+void InputSession::boardsChanged(const QList<PanelinkBoardEvent> &events) {
+    for (const PanelinkBoardEvent &event : events) {
         if (event.event != PANELINK_BOARD_LEFT || deviceCount() == 0)
             continue;
         if (hasPath(records_[selected_], event.path, pathEnd(event))) {
@@ -146,11 +110,9 @@ void InputSession::takeBoardEvents() {
             selectedLeft_ = true;
         }
     }
-    if (taken == PANELINK_MONITOR_CLOSED)
-        stopFollowing();
     // One detection for all the events of this turn of the event loop (a board with several
     // interfaces reports each of them), and for any taken before it runs.
-    if (changed && !detectionDue_) {
+    if (!detectionDue_) {
         detectionDue_ = true;
         QMetaObject::invokeMethod(this, &InputSession::detectAfterBoardChanges,
                                   Qt::QueuedConnection);

@@ -15,14 +15,9 @@
 #include <QTimer>
 #include <QtGlobal>
 
+#include "board_monitor.h"
 #include "encoder_count.h"
 #include "panelink_api.h"
-
-#ifdef Q_OS_WIN
-class QWinEventNotifier;
-#else
-class QSocketNotifier;
-#endif
 
 class InputSession : public QObject {
     Q_OBJECT
@@ -69,7 +64,7 @@ class InputSession : public QObject {
     // polls stop as soon as its departure is known. False when no monitor could be opened: the
     // boards are then detected only on request.
     bool followBoards();
-    bool isFollowing() const { return monitor_ != 0; }
+    bool isFollowing() const { return monitor_.isRunning(); }
     // Closes the monitor; a detection already due still runs.
     void stopFollowing();
 
@@ -98,8 +93,8 @@ class InputSession : public QObject {
     void closeDevices();
 
   private slots:
-    // Takes every queued board event (run when the monitor's wait handle is signalled).
-    void takeBoardEvents();
+    // The board events the monitor took in one turn of the event loop.
+    void boardsChanged(const QList<PanelinkBoardEvent> &events);
     void detectAfterBoardChanges();
 
   signals:
@@ -118,12 +113,6 @@ class InputSession : public QObject {
     void selectedDeviceLeft(const DeviceRecord &record);
 
   private:
-#ifdef Q_OS_WIN
-    using WaitNotifier = QWinEventNotifier;
-#else
-    using WaitNotifier = QSocketNotifier;
-#endif
-
     // Detects as detect() does and then selects the board with the path and serial number of
     // `keep`, or the first board when `keep` is null or that board is not found.
     bool detectKeeping(const DeviceRecord *keep);
@@ -154,8 +143,7 @@ class InputSession : public QObject {
     qint64 lastReportNs_ = 0;
     int reportsSeen_ = 0; // counts up to 2: the period is known from the second report on
 
-    uint32_t monitor_ = 0;
-    WaitNotifier *notifier_ = nullptr;
+    BoardMonitor monitor_;
     bool detectionDue_ = false; // a detection is queued for the board events taken so far
     bool selectedLeft_ = false; // among those events: the departure of the selected board
 };

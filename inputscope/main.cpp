@@ -27,7 +27,7 @@ int main(int argc, char *argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("inputscope"));
     useClassicStyle();
 
-    PanelinkLibrary library;
+    PanelinkLibrary library(PanelinkLibrary::messageBoxAndExit(QStringLiteral("Inputscope")));
     InputSession session(library);
     MainWindow window(session);
     window.start();

@@ -1,6 +1,8 @@
 // The hidraw backend run over a fake sysfs tree and device root in a temporary folder. FIFOs stand
 // in for device nodes (one pipe: what the board side writes the device reads, what the device
 // writes the board side reads); a pseudo-terminal stands in where a node must hang up.
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -689,6 +692,75 @@ TEST(HidrawWrite, FailedWriteLeavesTheBoardWorking) {
     }
 }
 
+// A cancelled read is over when cancel_read returns: the next report goes to the next read, and
+// the cancelled one's buffer is never written again.
+TEST_F(HidrawIo, CancelledReadTakesNoLaterReport) {
+    uint8_t cancelled[kMaxInputReport] = {};
+    uint8_t next[kMaxInputReport] = {};
+    InputRead first;
+    first.buffer = cancelled;
+    first.length = 65;
+    ASSERT_TRUE(board->start_read(first));
+    EXPECT_EQ(board->wait_read(first, 0), WaitResult::TimedOut);
+    board->cancel_read(first);
+    EXPECT_FALSE(first.started);
+
+    push(board_side, std::vector<uint8_t>(64, 0x3C));
+    InputRead second;
+    second.buffer = next;
+    second.length = 65;
+    ASSERT_TRUE(board->start_read(second));
+    ASSERT_EQ(board->wait_read(second, 2000), WaitResult::Completed);
+    EXPECT_EQ(next[64], 0x3C);
+    EXPECT_EQ(std::count(cancelled, cancelled + sizeof cancelled, 0), 65);
+}
+
+// A child of fork() may use the boards its parent opened, even with a read of the parent's in
+// flight: it reads for itself and leaves the parent's read alone, and the parent's read then
+// still takes the next report.
+TEST_F(HidrawIo, ChildOfForkReadsForItselfAndLeavesTheParentsReadAlone) {
+    uint8_t parents[kMaxInputReport] = {};
+    InputRead inflight;
+    inflight.buffer = parents;
+    inflight.length = 65;
+    ASSERT_TRUE(board->start_read(inflight));
+    EXPECT_EQ(board->wait_read(inflight, 0), WaitResult::TimedOut);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Nothing is queued; the parent's read, started before the fork, is none of ours.
+        int failures = board->wait_read(inflight, 0) == WaitResult::TimedOut ? 0 : 1;
+        board->cancel_read(inflight);
+        uint8_t own[kMaxInputReport] = {};
+        InputRead read;
+        read.buffer = own;
+        read.length = 65;
+        failures += board->start_read(read) ? 0 : 2;
+        failures += board->wait_read(read, 0) == WaitResult::TimedOut ? 0 : 4;
+        board->cancel_read(read);
+        uint8_t output[65] = {};
+        output[1] = 0x77;
+        failures += board->write(output, sizeof output, 100) == WaitResult::Completed ? 0 : 8;
+        board.reset(); // closes the node without touching the parent's ring
+        _exit(failures);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    // The child's write went out; the parent's read took it (the FIFO carries both directions),
+    // else it takes the report pushed now.
+    if (board->wait_read(inflight, 0) != WaitResult::Completed) {
+        push(board_side, std::vector<uint8_t>(64, 0x5E));
+        ASSERT_EQ(board->wait_read(inflight, 2000), WaitResult::Completed);
+        EXPECT_EQ(parents[64], 0x5E);
+    } else {
+        EXPECT_EQ(parents[2], 0x77);
+    }
+}
+
 // A pseudo-terminal hangs up like an unplugged hidraw device: poll() reports POLLHUP and reads
 // fail, which neither a FIFO (the device holds its own writing end) nor a file can show.
 TEST(HidrawDisconnect, VanishedDeviceFailsReadsAndWrites) {
@@ -820,9 +892,68 @@ TEST_F(HidrawLibrary, NodePathMayContainAHash) {
     EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), records), 1);
 }
 
+// Polls and writes from several threads while another closes the boards: every call gives one
+// of its results, nothing races (the sanitizer builds run this), and once closed, no descriptor
+// of the boards' nodes or rings is left.
+TEST_F(HidrawLibrary, CallsFromManyThreadsRaceCloseDevicesAndLeaveNothingOpen) {
+    const size_t before = open_descriptors();
+    constexpr int kRounds = 5;
+    for (int round = 0; round < kRounds; ++round) {
+        ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
+        const int board_side = tree.board_side("hidraw0");
+        std::atomic<bool> stop{false};
+        std::atomic<int> odd_results{0};
+        // Each caller has its copy of the record, as a program's threads would; two threads per
+        // poll slot.
+        DeviceRecord copies[4];
+        for (int t = 0; t < 4; ++t) {
+            copies[t] = records[0];
+            copies[t].DeviceIndex = static_cast<uint8_t>(t % 2);
+        }
+        std::vector<std::thread> callers;
+        for (int t = 0; t < 4; ++t) {
+            callers.emplace_back([&, t] {
+                DeviceRecord &record = copies[t];
+                uint8_t states[PANELINK_INPUT_STATES_SIZE];
+                uint8_t output[68] = {};
+                while (!stop.load()) {
+                    const int32_t result =
+                        t == 3 ? WriteData(&record, output) : ReadInputData(&record, states, 0);
+                    const bool known = t == 3 ? (result == 0 || result == 65)
+                                              : (result >= PANELINK_READ_FAILED &&
+                                                 result <= PANELINK_READ_TIMED_OUT);
+                    odd_results += known ? 0 : 1;
+                }
+            });
+        }
+        push(board_side, std::vector<uint8_t>(64, 0x01));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), records), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        stop = true;
+        for (std::thread &caller : callers)
+            caller.join();
+        EXPECT_EQ(odd_results.load(), 0);
+        uint8_t states[PANELINK_INPUT_STATES_SIZE];
+        EXPECT_EQ(ReadInputData(&records[0], states, 0), PANELINK_READ_FAILED);
+    }
+    // The boards' FIFO ends stay open (the tree closes them); nothing of the library's does.
+    EXPECT_EQ(open_descriptors(), before + kRounds);
+}
+
 TEST_F(HidrawLibrary, PolledReadsAndWritesReachTheNode) {
     ASSERT_EQ(DetectHID(&count, records, PANELINK_MODE_STANDARD), 1);
     const int board_side = tree.board_side("hidraw0");
+    // The write first: the FIFO carries both directions, and a read in flight would take the
+    // written report itself.
+    uint8_t output[68] = {};
+    output[1] = 0x42;
+    output[64] = 0x24;
+    EXPECT_EQ(WriteData(&records[0], output), 65);
+    uint8_t received[128] = {};
+    ASSERT_EQ(read(board_side, received, sizeof received), 65);
+    EXPECT_EQ(std::memcmp(received, output, 65), 0);
+
     uint8_t states[PANELINK_INPUT_STATES_SIZE];
     std::memset(states, 0xCC, sizeof states);
     EXPECT_EQ(ReadInputData(&records[0], states, 0), PANELINK_READ_PENDING);
@@ -838,14 +969,6 @@ TEST_F(HidrawLibrary, PolledReadsAndWritesReachTheNode) {
     for (size_t i = 0; i < 512; ++i)
         ASSERT_EQ(states[i], (i == 0 || i == 15) ? 1 : 0) << i;
     EXPECT_EQ(ReadInputData(&records[0], states, 0), PANELINK_READ_PENDING);
-
-    uint8_t output[68] = {};
-    output[1] = 0x42;
-    output[64] = 0x24;
-    EXPECT_EQ(WriteData(&records[0], output), 65);
-    uint8_t received[128] = {};
-    ASSERT_EQ(read(board_side, received, sizeof received), 65);
-    EXPECT_EQ(std::memcmp(received, output, 65), 0);
     EXPECT_EQ(CloseDevices(static_cast<uint32_t>(count), records), 1);
 }
 

@@ -103,8 +103,8 @@ void answer_uhid_output(UhidBoard &board, const std::vector<uint8_t> &output) {
     }
     std::vector<uint8_t> input;
     if (board.role == Role::StatusBoard) {
-        auto reply = panelink::uhid_tool::status_reply(board.identity.product, output.data(),
-                                                       output.size(), {}, 65);
+        auto reply = panelink::board_models::status_reply(board.identity.product, output.data(),
+                                                          output.size(), {}, 65);
         if (!reply)
             return;
         input.assign(reply->begin() + 1, reply->end()); // unnumbered: no ID byte on the wire
@@ -122,7 +122,8 @@ void answer_gadget_output(UsbGadgetBoard &board, size_t interface,
     if (interface == 1) {
         std::vector<uint8_t> query(1, 0);
         query.insert(query.end(), wire.begin(), wire.end());
-        auto reply = panelink::uhid_tool::status_reply(0x0910, query.data(), query.size(), {}, 65);
+        auto reply =
+            panelink::board_models::status_reply(0x0910, query.data(), query.size(), {}, 65);
         if (!reply)
             return;
         input.assign(reply->begin() + 1, reply->end());

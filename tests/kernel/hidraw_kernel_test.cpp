@@ -3,6 +3,8 @@
 // and hid-generic modules loaded (tests/kernel/guest boots one), and fails where it cannot.
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -15,6 +17,7 @@
 
 #include <panelink/panelink.h>
 
+#include "backends/hidraw/io_ring.h"
 #include "kernel/kernel_fixture.h"
 #include "support/input_states.h"
 #include "support/report_descriptors.h"
@@ -79,6 +82,17 @@ class KernelBoard {
     std::unique_ptr<VirtualHidDevice> device_;
     std::string node_;
 };
+
+// The io_uring rings the process holds open.
+size_t open_rings() {
+    size_t rings = 0;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(entry.path(), error);
+        rings += !error && target.string() == "anon_inode:[io_uring]" ? 1 : 0;
+    }
+    return rings;
+}
 
 std::vector<uint8_t> board_report(std::initializer_list<std::pair<size_t, uint8_t>> set,
                                   size_t length = 64) {
@@ -199,6 +213,24 @@ TEST_F(UhidBoards, PolledReadsDecodeBoardsAndJoysticks) {
     joystick.send({0x01, 0x01, 0x02, 0x00, 0x80, 0x10, 0xF0});
     ASSERT_EQ(poll_until_done(j, buttons, 0), PANELINK_READ_DECODED);
     EXPECT_TRUE(unpacked_as(buttons, {0, 9, 31}));
+}
+
+// A board's polls are watched through an io_uring ring of its own on this kernel, and through
+// none when PANELINK_IO_URING=0 turns rings off (both-io-paths runs this program both ways), so
+// that both paths are the ones tested here. A closed board leaves no ring behind.
+TEST_F(UhidBoards, ReadsGoThroughARingUnlessTurnedOff) {
+    const char *forced = getenv("PANELINK_IO_URING");
+    const bool rings = forced == nullptr || std::string(forced) != "0";
+    EXPECT_EQ(panelink::platform::hidraw::io_ring_enabled(), rings);
+    KernelBoard board(0x12DA, 0x0700, "Halcyon-64 USB MODULE", "K0700", 0,
+                      panelink::test::vendor_descriptor());
+    ASSERT_EQ(detect(), 1);
+    const size_t before = open_rings();
+    InputStates states;
+    ASSERT_EQ(ReadInputData(&record(board.node()), states.data(), 0), PANELINK_READ_PENDING);
+    EXPECT_EQ(open_rings(), before + (rings ? 1 : 0));
+    ASSERT_EQ(detect(), 1); // closes the records of the first detection
+    EXPECT_EQ(open_rings(), before);
 }
 
 // A report shorter than the record's length leaves no input as the previous report had it. The

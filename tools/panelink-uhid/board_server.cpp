@@ -12,6 +12,8 @@
 #include "output_decoder.h"
 
 namespace panelink::uhid_tool {
+
+using namespace board_models;
 namespace {
 
 using Clock = std::chrono::steady_clock;

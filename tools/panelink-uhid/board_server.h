@@ -18,6 +18,10 @@
 
 namespace panelink::uhid_tool {
 
+// The board models this program serves, shared with virtualboard.
+using board_models::Board;
+using board_models::StatusSettings;
+
 enum class InputSource { Motion, StandardInput, None };
 
 struct ServerOptions {

@@ -7,6 +7,8 @@
 #endif
 
 namespace panelink::uhid_tool {
+
+using namespace board_models;
 namespace {
 
 constexpr const char *kInputsHelp =

@@ -3,6 +3,8 @@
 #include "hex.h"
 
 namespace panelink::uhid_tool {
+
+using namespace board_models;
 namespace {
 
 constexpr unsigned long kMaxInput = 4096 * 8 - 1; // bits of the largest input report

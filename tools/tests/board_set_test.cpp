@@ -5,7 +5,7 @@
 #include "backends/simulated/demo.h"
 #include "board_set.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 namespace {
 
 // Interface number written in a path's "mi_NN".
@@ -107,4 +107,4 @@ TEST(Utf8Text, EncodesEveryRangeOfCharacters) {
 }
 
 } // namespace
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

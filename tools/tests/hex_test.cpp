@@ -2,7 +2,7 @@
 
 #include "hex.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -61,4 +61,4 @@ TEST(Hex, ReadsNumbersWithinTheirRange) {
 }
 
 } // namespace
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

@@ -8,7 +8,7 @@
 #include "output_decoder.h"
 #include "seven_segment.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 namespace {
 
 using output::ReportBuffer;
@@ -154,4 +154,4 @@ TEST(SegmentsText, ReadsPatternsBackAsCharacters) {
 }
 
 } // namespace
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

@@ -5,7 +5,7 @@
 #include "status.h"
 #include "status_answers.h"
 
-namespace panelink::uhid_tool {
+namespace panelink::board_models {
 namespace {
 
 constexpr size_t kReply = 65;
@@ -123,4 +123,4 @@ TEST(StatusAnswers, OtherReportsAndOtherBoardsGetNoReply) {
 }
 
 } // namespace
-} // namespace panelink::uhid_tool
+} // namespace panelink::board_models

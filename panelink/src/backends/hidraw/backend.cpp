@@ -67,7 +67,8 @@ class HidrawBackend final : public Backend {
         return start_board_watch(roots(), sink, filter, present);
     }
 
-    uint64_t now_ms() override { return monotonic_ms(); }
+    // Only the polled reads' time-out asks, on every poll: a tick's precision is ample.
+    uint64_t now_ms() override { return coarse_monotonic_ms(); }
 
     uint32_t last_error() override { return hidraw::last_error(); }
 

@@ -11,4 +11,11 @@ uint64_t monotonic_ms() {
            static_cast<uint64_t>(now.tv_nsec) / 1000000u;
 }
 
+uint64_t coarse_monotonic_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
 } // namespace panelink::platform::hidraw

@@ -4,11 +4,14 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
+#include <mutex>
 #include <poll.h>
 #include <unistd.h>
 
 #include "backends/hidraw/clock.h"
 #include "backends/hidraw/errors.h"
+#include "backends/hidraw/io_ring.h"
 #include "backends/hidraw/report_ids.h"
 #include "backends/hidraw/sysfs.h"
 #include "backends/hidraw/text.h"
@@ -46,8 +49,9 @@ class HidrawDevice final : public Device {
         if (info_ok_)
             load_descriptor();
     }
-    // The writer closes the descriptor once no write of ours is left in the kernel.
-    ~HidrawDevice() override = default;
+    // The ring goes first, then the writer closes the descriptor once no write of ours is left
+    // in the kernel.
+    ~HidrawDevice() override { ring_.reset(); }
     HidrawDevice(const HidrawDevice &) = delete;
     HidrawDevice &operator=(const HidrawDevice &) = delete;
 
@@ -98,6 +102,8 @@ class HidrawDevice final : public Device {
     }
 
     void flush_input() override {
+        ReadinessRing *ring = usable_ring();
+        const uint64_t before = ring != nullptr ? ring->wakeups() : 0;
         unsigned char discard[256];
         for (int i = 0; i < kMaxFlushReads; ++i) {
             const ssize_t got = ::read(fd_, discard, sizeof discard);
@@ -105,6 +111,8 @@ class HidrawDevice final : public Device {
                 continue;
             if (got == 0 || is_disconnect(errno))
                 gone_ = true;
+            else if (ring != nullptr && (errno == EAGAIN || errno == EWOULDBLOCK))
+                quiet_at_.store(before, std::memory_order_relaxed);
             return;
         }
     }
@@ -116,6 +124,7 @@ class HidrawDevice final : public Device {
         }
         read.transferred = 0;
         read.started = true;
+        usable_ring(); // the node's watch starts with its first read
         return true;
     }
 
@@ -124,9 +133,18 @@ class HidrawDevice final : public Device {
             set_last_error(EINVAL);
             return WaitResult::Failed;
         }
+        // A look (0 ms) at a node the ring watches: nothing came since a read last found the
+        // queue empty, so there is nothing to read, and no system call is made.
+        ReadinessRing *ring = timeout_ms == 0 ? usable_ring() : nullptr;
+        const uint64_t wakeups = ring != nullptr ? ring->wakeups() : 0;
+        if (ring != nullptr && wakeups == quiet_at_.load(std::memory_order_relaxed))
+            return WaitResult::TimedOut;
         const uint64_t deadline = timeout_ms == 0 ? 0 : monotonic_ms() + timeout_ms;
         for (;;) {
-            switch (read_one_report(read)) {
+            const ReadOutcome outcome = read_one_report(read);
+            if (ring != nullptr && outcome == ReadOutcome::Empty)
+                quiet_at_.store(wakeups, std::memory_order_relaxed);
+            switch (outcome) {
             case ReadOutcome::Report:
                 read.started = false;
                 return WaitResult::Completed;
@@ -178,6 +196,17 @@ class HidrawDevice final : public Device {
 
   private:
     enum class ReadOutcome { Report, Empty, Failed };
+
+    // The node's readiness ring, made at its first use; null where the process does without
+    // rings, where the kernel refused this one, and in a child of fork() for a ring its parent
+    // made (the child then reads as it would without one).
+    ReadinessRing *usable_ring() {
+        std::call_once(ring_made_, [this] {
+            if (io_ring_enabled())
+                ring_ = ReadinessRing::create(fd_);
+        });
+        return ring_ != nullptr && ring_->usable() ? ring_.get() : nullptr;
+    }
 
     static const char *usb_attribute(DeviceText which) {
         switch (which) {
@@ -250,6 +279,12 @@ class HidrawDevice final : public Device {
 
     ReportWriter writer_; // owns the descriptor
     int fd_;              // the writer's descriptor, for reads
+    std::once_flag ring_made_;
+    std::unique_ptr<ReadinessRing> ring_; // closed before the writer closes the descriptor
+    // The ring's wake-up count taken before a read that found the queue empty: while the count
+    // stays there, no report has come since. Written by whichever poll finds the queue empty; a
+    // stale (older) value only costs a read.
+    std::atomic<uint64_t> quiet_at_{std::numeric_limits<uint64_t>::max()};
     InterfaceInfo info_;
     bool info_ok_ = false;
     int info_error_ = 0;
