@@ -68,11 +68,11 @@ class BoardJoystick {
     bool ready_ = false;
     bool overflowed_ = false;
 
-    std::vector<uint8_t> levels_;          // per input: on after inversion
-    std::vector<PulseTrain> trains_;       // per pulse button
+    std::vector<uint8_t> levels_;    // per input: on after inversion
+    std::vector<PulseTrain> trains_; // per pulse button
     std::vector<const InputLayout *> train_inputs_;
-    std::vector<int32_t> axis_values_;     // per axis (absolute axes)
-    std::vector<uint8_t> touched_;         // per device: events since its last sync
+    std::vector<int32_t> axis_values_; // per axis (absolute axes)
+    std::vector<uint8_t> touched_;     // per device: events since its last sync
     std::vector<QueuedEvent> queue_;
     uint64_t failed_writes_ = 0;
     uint64_t dropped_steps_ = 0;

@@ -25,7 +25,9 @@ static_assert(kCodes.back() == BTN_TRIGGER_HAPPY40, "the code list is full and e
 
 } // namespace
 
-const std::array<uint16_t, kMaxButtonsPerDevice> &button_codes() { return kCodes; }
+const std::array<uint16_t, kMaxButtonsPerDevice> &button_codes() {
+    return kCodes;
+}
 
 bool is_button_code(uint16_t code) {
     return std::find(kCodes.begin(), kCodes.end(), code) != kCodes.end();

@@ -58,8 +58,8 @@ void check_keys(const json &object, const std::string &where,
 
 int64_t whole_number(const json &value, const std::string &where, int64_t low, int64_t high) {
     if (!value.is_number_integer() || value.get<int64_t>() < low || value.get<int64_t>() > high)
-        fail(where, "must be a whole number from " + std::to_string(low) + " to " +
-                        std::to_string(high));
+        fail(where,
+             "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high));
     return value.get<int64_t>();
 }
 
@@ -71,8 +71,9 @@ bool flag(const json &value, const std::string &where) {
 
 uint32_t input_number(const std::string &text, const std::string &where) {
     // Decimal digits only, no sign, no leading zero: the key names one input exactly.
-    const bool digits = !text.empty() && text.size() <= 4 && text[0] != '0' &&
-                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool digits =
+        !text.empty() && text.size() <= 4 && text[0] != '0' &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     const uint32_t number = digits ? static_cast<uint32_t>(std::stoul(text)) : 0;
     if (number < 1 || number > kMaxInputNumber)
         fail(where, "\"" + text + "\" is not an input number from 1 to " +
@@ -136,7 +137,8 @@ void parse_encoder_axis(const json &value, const std::string &where, EncoderSett
         fail(where, "an axis output needs \"axis\"");
     encoder.axis = axis_code(value["axis"], where + ".axis", encoder.output);
     if (value.contains("step"))
-        encoder.step = static_cast<int32_t>(whole_number(value["step"], where + ".step", 1, kLimit));
+        encoder.step =
+            static_cast<int32_t>(whole_number(value["step"], where + ".step", 1, kLimit));
     if (encoder.output != EncoderOutput::AbsoluteAxis) {
         for (const char *key : {"min", "max", "initial"}) {
             if (value.contains(key))
@@ -154,8 +156,8 @@ void parse_encoder_axis(const json &value, const std::string &where, EncoderSett
         fail(where, "\"min\" must be below \"max\"");
     encoder.initial = encoder.minimum + (encoder.maximum - encoder.minimum) / 2;
     if (value.contains("initial"))
-        encoder.initial = static_cast<int32_t>(whole_number(
-            value["initial"], where + ".initial", encoder.minimum, encoder.maximum));
+        encoder.initial = static_cast<int32_t>(
+            whole_number(value["initial"], where + ".initial", encoder.minimum, encoder.maximum));
 }
 
 EncoderSetting parse_encoder(const json &value, const std::string &where) {
@@ -190,8 +192,8 @@ void check_board(const BoardSetting &board, const std::string &where) {
     for (const auto &encoder : board.encoders) {
         for (uint32_t input : {encoder.clockwise, encoder.counter_clockwise}) {
             if (!encoder_inputs.insert(input).second)
-                fail(where + ".encoders", "input " + std::to_string(input) +
-                                              " belongs to two encoders");
+                fail(where + ".encoders",
+                     "input " + std::to_string(input) + " belongs to two encoders");
             const auto setting = board.inputs.find(input);
             if (encoder.output != EncoderOutput::Pulses && setting != board.inputs.end() &&
                 (setting->second.skip || setting->second.button))

@@ -7,7 +7,9 @@
 namespace panelinkd::joystick {
 namespace {
 
-std::string input_text(uint32_t number) { return "input " + std::to_string(number); }
+std::string input_text(uint32_t number) {
+    return "input " + std::to_string(number);
+}
 
 // Encoders first: their inputs become pulse buttons or axis steps.
 void place_encoders(const BoardSetting &setting, uint32_t inputs, JoystickLayout &layout) {
@@ -102,7 +104,8 @@ JoystickLayout make_layout(const BoardInfo &board, const JoystickConfig &config)
 
     const uint32_t per_device = std::clamp<uint32_t>(config.buttons_per_device, 1,
                                                      static_cast<uint32_t>(kMaxButtonsPerDevice));
-    const uint32_t buttons = numbers.empty() ? 0 : *std::max_element(numbers.begin(), numbers.end());
+    const uint32_t buttons =
+        numbers.empty() ? 0 : *std::max_element(numbers.begin(), numbers.end());
     uint32_t devices = (buttons + per_device - 1) / per_device;
     if (devices == 0 && !layout.axes.empty())
         devices = 1;

@@ -17,7 +17,7 @@ inline constexpr std::size_t kMaxDeviceNameBytes = 79;
 
 struct AxisLayout {
     bool absolute = false;
-    uint16_t code = 0; // ABS_* or REL_*
+    uint16_t code = 0;                             // ABS_* or REL_*
     int32_t minimum = 0, maximum = 0, initial = 0; // absolute axes
 };
 
@@ -32,10 +32,10 @@ struct DeviceLayout {
 };
 
 enum class InputRole : uint8_t {
-    None,         // skipped, or an encoder input whose partner lies beyond the board's inputs
-    Button,       // the button follows the input
-    PulseButton,  // an encoder input: each step (the input turning on) pulses the button
-    AxisStep,     // an encoder input: each step moves an axis by `step`
+    None,        // skipped, or an encoder input whose partner lies beyond the board's inputs
+    Button,      // the button follows the input
+    PulseButton, // an encoder input: each step (the input turning on) pulses the button
+    AxisStep,    // an encoder input: each step moves an axis by `step`
 };
 
 struct InputLayout {
@@ -49,11 +49,11 @@ struct InputLayout {
 };
 
 struct JoystickLayout {
-    std::vector<DeviceLayout> devices;  // empty when the board gives no button and no axis
-    std::vector<InputLayout> inputs;    // one per input of the board, 0-based
-    std::vector<AxisLayout> axes;       // the same as devices[0].axes
-    uint32_t pulse_trains = 0;          // PulseButton inputs
-    std::vector<std::string> warnings;  // configuration that does not fit this board
+    std::vector<DeviceLayout> devices; // empty when the board gives no button and no axis
+    std::vector<InputLayout> inputs;   // one per input of the board, 0-based
+    std::vector<AxisLayout> axes;      // the same as devices[0].axes
+    uint32_t pulse_trains = 0;         // PulseButton inputs
+    std::vector<std::string> warnings; // configuration that does not fit this board
 };
 
 // The joystick layout of `board` under `config`.

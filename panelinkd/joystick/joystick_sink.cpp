@@ -31,8 +31,8 @@ void JoystickSink::board_online(const BoardInfo &board, std::span<const uint8_t>
     }
     Entry entry;
     entry.board_name = board.name;
-    entry.joystick = std::make_unique<BoardJoystick>(std::move(layout), std::move(devices),
-                                                     config_, inputs, Clock::now());
+    entry.joystick = std::make_unique<BoardJoystick>(std::move(layout), std::move(devices), config_,
+                                                     inputs, Clock::now());
     boards_[board.path] = std::move(entry);
 }
 
