@@ -10,9 +10,9 @@ void JoystickSink::board_online(const BoardInfo &board, std::span<const uint8_t>
     JoystickLayout layout = make_layout(board, config_);
     const std::string prefix = "joystick: board " + board.name + ": ";
     for (const std::string &warning : layout.warnings)
-        log_(prefix + warning);
+        log_(Severity::Warning, prefix + warning);
     if (layout.devices.empty()) {
-        log_(prefix + "no input gives a button or an axis: no joystick");
+        log_(Severity::Warning, prefix + "no input gives a button or an axis: no joystick");
         return;
     }
     std::vector<std::unique_ptr<VirtualDevice>> devices;
@@ -20,14 +20,14 @@ void JoystickSink::board_online(const BoardInfo &board, std::span<const uint8_t>
         for (const DeviceLayout &device : layout.devices)
             devices.push_back(factory_.create(device, board.name));
     } catch (const DeviceError &error) {
-        log_(prefix + error.what());
+        log_(Severity::Warning, prefix + error.what());
         return; // the devices created so far are removed again
     }
     for (std::size_t k = 0; k < devices.size(); ++k) {
         const DeviceLayout &device = layout.devices[k];
-        log_(prefix + "\"" + device.name + "\" at " + devices[k]->node() + " (" +
-             std::to_string(device.button_count) + " buttons, " +
-             std::to_string(device.axes.size()) + " axes)");
+        log_(Severity::Info, prefix + "\"" + device.name + "\" at " + devices[k]->node() + " (" +
+                                 std::to_string(device.button_count) + " buttons, " +
+                                 std::to_string(device.axes.size()) + " axes)");
     }
     Entry entry;
     entry.board_name = board.name;
@@ -53,7 +53,7 @@ void JoystickSink::board_offline(const BoardInfo &board) {
     if (found == boards_.end())
         return;
     boards_.erase(found); // removes the devices
-    log_("joystick: board " + board.name + ": devices removed");
+    log_(Severity::Info, "joystick: board " + board.name + ": devices removed");
 }
 
 Clock::time_point JoystickSink::tick(Clock::time_point now) {
@@ -74,11 +74,13 @@ const BoardJoystick *JoystickSink::board(const std::string &path) const {
 void JoystickSink::report_trouble(Entry &entry) {
     const BoardJoystick &joystick = *entry.joystick;
     if (joystick.failed_writes() > 0 && entry.reported_failed_writes == 0)
-        log_("joystick: board " + entry.board_name +
-             ": the system refused an event; the joystick may miss input changes");
+        log_(Severity::Warning,
+             "joystick: board " + entry.board_name +
+                 ": the system refused an event; the joystick may miss input changes");
     if (joystick.dropped_steps() > 0 && entry.reported_dropped_steps == 0)
-        log_("joystick: board " + entry.board_name +
-             ": encoder steps came faster than their pulses; some were dropped");
+        log_(Severity::Warning,
+             "joystick: board " + entry.board_name +
+                 ": encoder steps came faster than their pulses; some were dropped");
     entry.reported_failed_writes = joystick.failed_writes();
     entry.reported_dropped_steps = joystick.dropped_steps();
 }

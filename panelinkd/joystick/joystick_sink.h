@@ -16,10 +16,12 @@ namespace panelinkd::joystick {
 
 class JoystickSink : public BoardSink {
   public:
-    using Log = std::function<void(const std::string &)>;
+    enum class Severity { Info, Warning };
+    using Log = std::function<void(Severity, const std::string &)>;
 
     // `factory` creates the devices (uinput in the service) and must outlive the sink; `log`
-    // takes one line per message.
+    // takes one line per message: devices created and removed (Info), and settings that do not
+    // fit a board, devices that could not be created, events the system refused (Warning).
     JoystickSink(JoystickConfig config, DeviceFactory &factory, Log log);
 
     void board_online(const BoardInfo &board, std::span<const uint8_t> inputs) override;

@@ -31,7 +31,8 @@ class SinkTest : public ::testing::Test {
     void start(const char *config_text, uint32_t inputs) {
         config = parse_joystick_config(nlohmann::json::parse(config_text));
         sink = std::make_unique<JoystickSink>(
-            config, factory, [this](const std::string &line) { log.push_back(line); });
+            config, factory,
+            [this](JoystickSink::Severity, const std::string &line) { log.push_back(line); });
         board.name = "panel";
         board.product = "Panel";
         board.path = "/dev/hidraw1#vid_12da&pid_0900";
