@@ -76,12 +76,17 @@ class ServedBoard {
         device_.reset();
     }
 
-    // Input `number` (from 1) on or off, sent as the board's next report.
-    void set(uint32_t number, bool on) {
+    // Input `number` (from 1) on or off in the board's state, to go with its next report.
+    void hold(uint32_t number, bool on) {
         const uint32_t input = number - 1;
         const auto bit = static_cast<uint8_t>(1u << (input % 8));
         uint8_t &byte = held_.at(1 + input / 8);
         byte = on ? byte | bit : byte & ~bit;
+    }
+    // The same, sent at once as the board's next report. The service reads the latest report
+    // of each poll only, so changes meant to be seen one by one are sent a poll apart.
+    void set(uint32_t number, bool on) {
+        hold(number, on);
         if (device_)
             send();
     }
@@ -313,13 +318,14 @@ TEST_F(JoystickKernel, InvertedInputStartsPressedAndSkippedInputSendsNothing) {
     ASSERT_TRUE(big[0]->next(event, 5000));
     EXPECT_EQ(event.code, BTN_THUMB2);
     EXPECT_EQ(event.value, 0);
-    // Input 4 has no button: the next event is input 7's, sent after it.
-    big_->set(4, true);
+    // Input 4 has no button: the only event of a report that turns on inputs 4 and 7 is
+    // input 7's.
+    big_->hold(4, true);
     big_->set(7, true);
     ASSERT_TRUE(big[0]->next(event, 5000));
     EXPECT_EQ(event.code, BTN_PINKIE);
     EXPECT_EQ(event.value, 1);
-    big_->set(4, false);
+    big_->hold(4, false);
     big_->set(7, false);
     ASSERT_TRUE(big[0]->next(event, 5000));
     EXPECT_EQ(event.code, BTN_PINKIE);
@@ -332,8 +338,10 @@ TEST_F(JoystickKernel, InvertedInputStartsPressedAndSkippedInputSendsNothing) {
 TEST_F(JoystickKernel, EncoderStepIsAPulseOfTheMinimumLength) {
     auto big = wait_for_devices(kBigName, 4, 30000);
     ASSERT_EQ(big.size(), 4u);
+    // The board's input is on for 20 ms, less than the pulse.
     big_->set(5, true);
-    big_->set(5, false); // a step as short as the board makes it
+    std::this_thread::sleep_for(milliseconds(20));
+    big_->set(5, false);
     input_event press{}, release{};
     ASSERT_TRUE(big[0]->next(press, 5000));
     ASSERT_TRUE(big[0]->next(release, 5000));
