@@ -135,6 +135,7 @@ void BoardManager::open_board(const DeviceRecord &record, Clock::time_point now)
     info.input_count = static_cast<uint32_t>(
         std::clamp<int32_t>(record.InputCount, 0, PANELINK_INPUT_STATES_SIZE));
     info.name = namer_.name(info.product_id, info.serial, taken);
+    slot.status_requests = std::make_shared<std::atomic<int>>(0);
     slot.state = State::opening;
     // Starts the first read: the board goes online with the state of its first report.
     if (ReadInputData(&slot.record, slot.read.data(), 0) == PANELINK_READ_FAILED)
@@ -145,7 +146,7 @@ void BoardManager::go_online(Slot &slot) {
     slot.state = State::online;
     slot.states = slot.read;
     retry_delay_ = kFirstRetry;
-    registry_.add(slot.info, slot.record);
+    registry_.add(OpenBoard{slot.info, slot.record, slot.status_requests});
     log_info("board " + slot.info.name + " online: " + slot.info.product + ", " +
              std::to_string(slot.info.input_count) + " inputs, " + slot.info.path);
     const std::span<const uint8_t> inputs(slot.states.data(), slot.info.input_count);
@@ -165,6 +166,8 @@ void BoardManager::close_board(Slot &slot, const char *reason) {
 }
 
 void BoardManager::poll(Slot &slot, Clock::time_point now) {
+    if (*slot.status_requests > 0)
+        return; // the board's reports answer a status request meanwhile
     const int32_t result = ReadInputData(&slot.record, slot.read.data(), 0);
     if (result == PANELINK_READ_FAILED) {
         const bool was_online = slot.state == State::online;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ class BoardManager {
         BoardInfo info;
         std::array<uint8_t, PANELINK_INPUT_STATES_SIZE> states{}; // what the sinks last saw
         std::array<uint8_t, PANELINK_INPUT_STATES_SIZE> read{};   // the latest decode
+        std::shared_ptr<std::atomic<int>> status_requests;        // see OpenBoard
     };
 
     void take_monitor_events(uint32_t wait_ms);

@@ -2,9 +2,9 @@
 
 namespace panelinkd {
 
-void BoardRegistry::add(const BoardInfo &info, const DeviceRecord &record) {
+void BoardRegistry::add(const OpenBoard &board) {
     const std::lock_guard lock(lock_);
-    boards_[info.name] = OpenBoard{info, record};
+    boards_[board.info.name] = board;
 }
 
 void BoardRegistry::remove(const std::string &name) {

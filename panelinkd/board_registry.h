@@ -3,7 +3,9 @@
 // polling thread has closed the board, calls through that copy fail as on any closed handle.
 #pragma once
 
+#include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,11 +20,29 @@ namespace panelinkd {
 struct OpenBoard {
     BoardInfo info;
     DeviceRecord record{};
+    // Above 0 while a status request runs: the board answers it with input reports, which the
+    // polling thread must leave to it.
+    std::shared_ptr<std::atomic<int>> status_requests;
+};
+
+// Holds the board's polls back for as long as it lives.
+class StatusRequestScope {
+  public:
+    explicit StatusRequestScope(std::shared_ptr<std::atomic<int>> count)
+        : count_(std::move(count)) {
+        ++*count_;
+    }
+    ~StatusRequestScope() { --*count_; }
+    StatusRequestScope(const StatusRequestScope &) = delete;
+    StatusRequestScope &operator=(const StatusRequestScope &) = delete;
+
+  private:
+    std::shared_ptr<std::atomic<int>> count_;
 };
 
 class BoardRegistry {
   public:
-    void add(const BoardInfo &info, const DeviceRecord &record);
+    void add(const OpenBoard &board);
     void remove(const std::string &name);
     // The board of that name, or nothing when none is open under it.
     std::optional<OpenBoard> find(const std::string &name) const;

@@ -8,6 +8,7 @@
 
 #include "command_line.h"
 #include "joystick_output.h"
+#include "mqtt_output.h"
 #include "output.h"
 #include "service.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char **argv) {
     panelinkd::add_service_options(app, options);
 
     std::vector<std::unique_ptr<panelinkd::Output>> outputs;
+    outputs.push_back(std::make_unique<panelinkd::MqttOutput>());
     outputs.push_back(std::make_unique<panelinkd::joystick::JoystickOutput>());
     for (const auto &output : outputs)
         output->add_options(app);
