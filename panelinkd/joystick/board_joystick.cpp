@@ -22,6 +22,7 @@ BoardJoystick::BoardJoystick(JoystickLayout layout,
         axis_values_.push_back(axis.initial);
     touched_.assign(devices_.size(), 0);
     queue_.reserve(kQueueCapacity);
+    new_pulses_.reserve(layout_.pulse_trains);
 
     // The state the board came online with: switches that are on are pressed buttons, an
     // inverted switch that is off a pressed one. Encoder inputs take no step from it.
@@ -46,6 +47,7 @@ void BoardJoystick::inputs_changed(std::span<const uint8_t> inputs,
             apply_input(input, input < inputs.size() && inputs[input] != 0, now);
     }
     sync_touched();
+    time_new_pulses();
 }
 
 void BoardJoystick::apply_input(uint32_t index, bool on, Clock::time_point now) {
@@ -66,8 +68,10 @@ void BoardJoystick::apply_input(uint32_t index, bool on, Clock::time_point now) 
             ++dropped_steps_;
             break;
         }
-        if (ready_ && trains_[input.pulse].advance(now, pulse_length_) == PulseTrain::Edge::Press)
+        if (ready_ && trains_[input.pulse].advance(now, pulse_length_) == PulseTrain::Edge::Press) {
             emit(input.device, EV_KEY, input.code, 1);
+            new_pulses_.push_back(input.pulse);
+        }
         break;
     case InputRole::AxisStep:
         if (level == 1)
@@ -101,6 +105,7 @@ Clock::time_point BoardJoystick::tick(Clock::time_point now) {
     }
     advance_pulses(now);
     sync_touched();
+    time_new_pulses();
     Clock::time_point next = Clock::time_point::max();
     for (const PulseTrain &train : trains_)
         next = std::min(next, train.next_due());
@@ -114,6 +119,8 @@ void BoardJoystick::advance_pulses(Clock::time_point now) {
             continue;
         const InputLayout &input = *train_inputs_[i];
         emit(input.device, EV_KEY, input.code, edge == PulseTrain::Edge::Press ? 1 : 0);
+        if (edge == PulseTrain::Edge::Press)
+            new_pulses_.push_back(static_cast<uint16_t>(i));
     }
 }
 
@@ -148,6 +155,17 @@ void BoardJoystick::sync_touched() {
         else
             overflowed_ = true;
     }
+}
+
+// A press is timed from when its report was written, not from when it was decided: on a busy
+// system the two can lie milliseconds apart, and the game must see the whole length.
+void BoardJoystick::time_new_pulses() {
+    if (new_pulses_.empty())
+        return;
+    const Clock::time_point written = Clock::now();
+    for (uint16_t train : new_pulses_)
+        trains_[train].pressed_at(written, pulse_length_);
+    new_pulses_.clear();
 }
 
 void BoardJoystick::settle() {

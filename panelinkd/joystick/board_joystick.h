@@ -58,6 +58,7 @@ class BoardJoystick {
     void emit(uint16_t device, uint16_t type, uint16_t code, int32_t value);
     void write(uint16_t device, uint16_t type, uint16_t code, int32_t value);
     void sync_touched();
+    void time_new_pulses();
     void settle();
     void send_current_state();
 
@@ -71,6 +72,7 @@ class BoardJoystick {
     std::vector<uint8_t> levels_;    // per input: on after inversion
     std::vector<PulseTrain> trains_; // per pulse button
     std::vector<const InputLayout *> train_inputs_;
+    std::vector<uint16_t> new_pulses_; // trains pressed since the last sync
     std::vector<int32_t> axis_values_; // per axis (absolute axes)
     std::vector<uint8_t> touched_;     // per device: events since its last sync
     std::vector<QueuedEvent> queue_;

@@ -25,6 +25,11 @@ PulseTrain::Edge PulseTrain::advance(Clock::time_point now, std::chrono::millise
     return Edge::Press;
 }
 
+void PulseTrain::pressed_at(Clock::time_point written, std::chrono::milliseconds length) {
+    if (pressed_ && release_at_ < written + length)
+        release_at_ = written + length;
+}
+
 Clock::time_point PulseTrain::next_due() const {
     if (pressed_)
         return release_at_;

@@ -23,6 +23,10 @@ class PulseTrain {
     // The edge due at `now`, if any; the train moves past it. At most one edge is due at a time.
     Edge advance(Clock::time_point now, std::chrono::milliseconds length);
 
+    // A press that reached the system only at `written` lasts its length from then on: the
+    // pulse is measured where a reader sees it.
+    void pressed_at(Clock::time_point written, std::chrono::milliseconds length);
+
     // When advance() next has an edge to give; time_point::max() when idle.
     Clock::time_point next_due() const;
 

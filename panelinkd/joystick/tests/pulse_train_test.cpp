@@ -79,6 +79,18 @@ TEST(PulseTrain, SaysWhenItNeedsTheNextCall) {
     EXPECT_EQ(train.next_due(), Clock::time_point::max());
 }
 
+TEST(PulseTrain, APressWrittenLateLastsItsLengthFromTheWrite) {
+    const Clock::time_point start{};
+    PulseTrain train;
+    train.add_step();
+    ASSERT_EQ(train.advance(start, milliseconds(50)), Edge::Press);
+    train.pressed_at(start + milliseconds(3), milliseconds(50));
+    EXPECT_EQ(train.advance(start + milliseconds(50), milliseconds(50)), Edge::None);
+    EXPECT_EQ(train.advance(start + milliseconds(53), milliseconds(50)), Edge::Release);
+    train.pressed_at(start + milliseconds(60), milliseconds(50)); // released: nothing to move
+    EXPECT_EQ(train.next_due(), Clock::time_point::max());
+}
+
 TEST(PulseTrain, DropsStepsBeyondTheBound) {
     PulseTrain train;
     for (uint32_t i = 0; i < PulseTrain::kMaxPendingSteps; ++i)
