@@ -144,10 +144,11 @@ void BoardJoystick::write(uint16_t device, uint16_t type, uint16_t code, int32_t
 }
 
 void BoardJoystick::sync_touched() {
-    for (uint16_t device = 0; device < touched_.size(); ++device) {
-        if (touched_[device] == 0)
+    for (std::size_t index = 0; index < touched_.size(); ++index) {
+        if (touched_[index] == 0)
             continue;
-        touched_[device] = 0;
+        touched_[index] = 0;
+        const auto device = static_cast<uint16_t>(index); // the layout has few devices
         if (ready_)
             write(device, EV_SYN, SYN_REPORT, 0);
         else if (queue_.size() < kQueueCapacity)

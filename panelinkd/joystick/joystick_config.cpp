@@ -226,8 +226,8 @@ BoardSetting parse_board(const json &value, const std::string &where) {
             fail(where + ".inputs", "must be an object");
         for (const auto &item : inputs.items()) {
             const std::string input_where = where + ".inputs." + item.key();
-            board.inputs[input_number(item.key(), where + ".inputs")] =
-                parse_input(item.value(), input_where);
+            const uint32_t number = input_number(item.key(), where + ".inputs");
+            board.inputs[number] = parse_input(item.value(), input_where);
         }
     }
     if (value.contains("encoders")) {

@@ -4,6 +4,9 @@
 
 namespace panelinkd::joystick {
 
+JoystickOutput::JoystickOutput(std::string uinput_path)
+    : uinput_path_(std::move(uinput_path)), factory_(uinput_path_) {}
+
 void JoystickOutput::add_options(CLI::App &app) {
     app.add_flag("--joystick", requested_,
                  "Serve every board as virtual joysticks through /dev/uinput (needs write access "
@@ -22,7 +25,7 @@ BoardSink *JoystickOutput::start(const Config &config, BoardRegistry &registry) 
     }
     if (!requested_ && !settings.enabled)
         return nullptr;
-    if (const auto problem = uinput_access_problem())
+    if (const auto problem = uinput_access_problem(uinput_path_))
         throw std::runtime_error("joystick: " + *problem);
     sink_ = std::make_unique<JoystickSink>(
         std::move(settings), factory_,

@@ -12,6 +12,9 @@ namespace panelinkd::joystick {
 
 class JoystickOutput : public Output {
   public:
+    // `uinput_path`: where the devices are created (another path in tests).
+    explicit JoystickOutput(std::string uinput_path = kUinputPath);
+
     void add_options(CLI::App &app) override;
 
     // Reads the "joystick" object (a mistake is a ConfigError). When the output is on and this
@@ -23,6 +26,7 @@ class JoystickOutput : public Output {
 
   private:
     bool requested_ = false;
+    std::string uinput_path_;
     UinputDeviceFactory factory_;
     std::unique_ptr<JoystickSink> sink_;
 };
