@@ -174,22 +174,6 @@ TEST(Layout, SettingsBeyondTheBoardAreLeftOutWithAWarning) {
     EXPECT_EQ(layout.devices.at(0).button_count, 4u);
 }
 
-TEST(Layout, IsTheSameForTheSameBoardAndConfiguration) {
-    const JoystickConfig config = config_from(
-        R"({"boards": {"panel": {"inputs": {"7": {"button": 100}}, "encoders": [{"inputs": [1, 2]}]}}})");
-    BoardInfo replugged = board_with(128);
-    replugged.path = "/dev/hidraw5#vid_12da&pid_0900";
-    const JoystickLayout first = make_layout(board_with(128), config);
-    const JoystickLayout second = make_layout(replugged, config);
-    ASSERT_EQ(first.devices.size(), second.devices.size());
-    for (std::size_t k = 0; k < first.devices.size(); ++k)
-        EXPECT_EQ(first.devices[k].name, second.devices[k].name);
-    for (std::size_t i = 0; i < first.inputs.size(); ++i) {
-        EXPECT_EQ(first.inputs[i].code, second.inputs[i].code);
-        EXPECT_EQ(first.inputs[i].device, second.inputs[i].device);
-    }
-}
-
 TEST(DeviceName, FitsUinputsLimitWithoutCuttingACharacter) {
     const std::string long_ascii(100, 'a');
     EXPECT_EQ(device_name(long_ascii, 2, 4), std::string(75, 'a') + " 2/4");

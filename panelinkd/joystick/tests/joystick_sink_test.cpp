@@ -89,32 +89,6 @@ TEST_F(SinkTest, OneReportForSeveralChangesOfOneReadout) {
                                           sync("Panel")}));
 }
 
-TEST_F(SinkTest, InvertedAndSkippedInputs) {
-    start(R"({"settle_ms": 0, "boards": {"panel": {"inputs": {"1": "invert", "2": "skip"}}}})", 3);
-    online();
-    // Input 1 is off: its inverted button starts pressed. Input 3 is button 2 (2 is skipped).
-    EXPECT_EQ(factory.take(),
-              (std::vector<RecordedEvent>{key("Panel", kButton1, 1), sync("Panel")}));
-    EXPECT_EQ(factory.created.at(0).button_count, 2u);
-    set(1, true);
-    set(2, true);
-    set(3, true);
-    EXPECT_EQ(factory.take(),
-              (std::vector<RecordedEvent>{key("Panel", kButton1, 0), sync("Panel"),
-                                          key("Panel", kButton2, 1), sync("Panel")}));
-}
-
-TEST_F(SinkTest, SplitBoardSendsToTheDeviceThatCarriesTheInput) {
-    start(R"({"settle_ms": 0, "buttons_per_device": 2})", 5);
-    online();
-    EXPECT_EQ(factory.live, (std::vector<std::string>{"Panel 1/3", "Panel 2/3", "Panel 3/3"}));
-    set(4, true);
-    set(5, true);
-    EXPECT_EQ(factory.take(),
-              (std::vector<RecordedEvent>{key("Panel 2/3", kButton2, 1), sync("Panel 2/3"),
-                                          key("Panel 3/3", kButton1, 1), sync("Panel 3/3")}));
-}
-
 TEST_F(SinkTest, EventsOfTheSettleTimeWaitAndKeepTheirOrder) {
     start(R"({"settle_ms": 500})", 3);
     states[2] = 1;
@@ -141,25 +115,6 @@ TEST_F(SinkTest, AnOverflowingSettleTimeEndsInTheCurrentState) {
     sink->tick(Clock::now() + milliseconds(600));
     EXPECT_EQ(factory.take(),
               (std::vector<RecordedEvent>{key("Panel", kButton2, 1), sync("Panel")}));
-}
-
-TEST_F(SinkTest, EncoderStepIsAPulseOfTheMinimumLength) {
-    start(
-        R"({"settle_ms": 0, "pulse_ms": 50, "boards": {"panel": {"encoders": [{"inputs": [1, 2]}]}}})",
-        2);
-    online();
-    const Clock::time_point before = Clock::now();
-    set(1, true);
-    set(1, false); // the board's input is short; the button's pulse is not
-    const Clock::time_point after = Clock::now();
-    EXPECT_EQ(factory.take(),
-              (std::vector<RecordedEvent>{key("Panel", kButton1, 1), sync("Panel")}));
-    sink->tick(before + milliseconds(49));
-    EXPECT_TRUE(factory.take().empty());
-    const Clock::time_point next = sink->tick(after + milliseconds(50));
-    EXPECT_EQ(factory.take(),
-              (std::vector<RecordedEvent>{key("Panel", kButton1, 0), sync("Panel")}));
-    EXPECT_EQ(next, Clock::time_point::max());
 }
 
 TEST_F(SinkTest, FastEncoderStepsBecomeOnePulseEach) {
