@@ -8,10 +8,13 @@
 #                                        panelink-uhid
 #   python       -> python3-panelink     the Python package in /usr/lib/python3/dist-packages
 #                                        (architecture all: ctypes, no compiled code)
+#   service      -> panelinkd            the service, its systemd unit, its user and group
+#                                        (sysusers.d), its man page, an example configuration
+#                                        and the example MQTT client
 # Dependencies on system libraries come from dpkg-shlibdeps; libpanelink-dev, inputscope (which
 # loads the library at run time, so dpkg-shlibdeps cannot see it), panelink-tools and
 # python3-panelink (which loads it through ctypes) depend on the library package of exactly their
-# own version.
+# own version, as does panelinkd. panelinkd's postinst creates its user and group.
 #
 # The licence: share/doc/panelink/LICENSE; in the Debian packages' layout (PANELINK_DEBIAN_PACKAGES)
 # share/doc/<package>/copyright in each package instead, as Debian wants one in every package.
@@ -23,6 +26,9 @@ if(PANELINK_BUILD_INPUTSCOPE AND EXISTS "${PROJECT_SOURCE_DIR}/inputscope/CMakeL
 endif()
 if(PANELINK_BUILD_TOOLS AND NOT WIN32)
   list(APPEND panelink_packages tools panelink-tools)
+  if(PANELINK_BUILD_SERVICE)
+    list(APPEND panelink_packages service panelinkd)
+  endif()
 endif()
 list(APPEND panelink_packages python python3-panelink)
 
@@ -84,6 +90,15 @@ set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
 set(CPACK_COMPONENT_INPUTSCOPE_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
+set(CPACK_COMPONENT_SERVICE_DEPENDS runtime)
+# The maintainer script goes into the package under its own name, postinst.
+file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/debian-control/panelinkd")
+configure_file("${PROJECT_SOURCE_DIR}/packaging/linux/panelinkd.postinst"
+               "${CMAKE_BINARY_DIR}/debian-control/panelinkd/postinst" COPYONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_SERVICE_PACKAGE_CONTROL_EXTRA "${CMAKE_BINARY_DIR}/debian-control/panelinkd/postinst")
+set(CPACK_DEBIAN_SERVICE_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3")
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 
@@ -92,6 +107,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_INPUTSCOPE_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_SERVICE_PACKAGE_SECTION electronics)
 
 # Descriptions: a summary line, then the long description (lines under 80 columns).
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
@@ -127,6 +143,14 @@ set(CPACK_DEBIAN_PYTHON_DESCRIPTION
 The module panelink finds the boards, polls and reads their inputs, sends
 their output commands and asks their status, through the system's libpanelink
 (ctypes, no compiled code). panelink.simulation plugs in virtual boards.")
+
+set(CPACK_DEBIAN_SERVICE_DESCRIPTION
+    "service that offers panelink USB interface boards through an MQTT broker
+panelinkd owns the panelink boards of one computer and offers them to any
+program on any machine through an MQTT broker: availability, identity and
+input states as retained topics, each input change as an event, and output
+commands and status requests from any client. It runs in the foreground or
+as a systemd service under a user of its own.")
 
 # Refuses to build .deb files from a build whose layout is not the packages' (checked by cpack).
 set(CPACK_PANELINK_DEBIAN_PACKAGES "${PANELINK_DEBIAN_PACKAGES}")

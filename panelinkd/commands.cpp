@@ -38,9 +38,11 @@ std::string argument_text(const json &value, const std::string &key, bool positi
 }
 
 std::string key_of_option(const CLI::Option &option) {
-    std::string name =
-        option.get_positional() ? option.get_name(true, false) : option.get_name(false, true);
-    name.erase(0, name.find_first_not_of('-'));
+    std::string name;
+    if (option.get_positional())
+        name = option.get_name(true, false);
+    else if (!option.get_lnames().empty())
+        name = option.get_lnames().front();
     for (char &c : name)
         c = c == '-' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return name;
@@ -50,7 +52,7 @@ std::string known_keys(CLI::App &command) {
     std::string keys;
     for (const CLI::Option *option : command.get_options()) {
         const std::string key = key_of_option(*option);
-        if (key == "help")
+        if (key.empty() || key == "help")
             continue;
         keys += (keys.empty() ? "" : ", ") + key;
     }
@@ -95,7 +97,7 @@ panelink::cli::OutputCommand prepare_command(const std::string &name, std::strin
     for (const auto &[key, value] : arguments.items()) {
         const CLI::Option *option = nullptr;
         for (const CLI::Option *candidate : command.get_options())
-            if (key_of_option(*candidate) == key && key != "help")
+            if (key_of_option(*candidate) == key && key != "help" && !key.empty())
                 option = candidate;
         if (option == nullptr)
             throw CommandError(name + " takes no argument \"" + key +

@@ -16,9 +16,13 @@ int run_service(const CommandLine &options, std::vector<std::unique_ptr<Output>>
         log_error(e.what());
         return kServiceBadConfig;
     }
-    set_log_level(config.log_level);
     catch_stop_signals();
+    return serve(config, outputs, [] { return stop_requested(); });
+}
 
+int serve(const Config &config, std::vector<std::unique_ptr<Output>> &outputs,
+          const std::function<bool()> &stop) {
+    set_log_level(config.log_level);
     BoardRegistry registry;
     BoardManager manager(std::chrono::milliseconds(config.poll_ms), BoardNamer(config.board_names),
                          registry);
@@ -44,7 +48,7 @@ int run_service(const CommandLine &options, std::vector<std::unique_ptr<Output>>
         if (!config.broker)
             log_info("no broker configured: connecting to none");
         log_info("polling the boards every " + std::to_string(config.poll_ms) + " ms");
-        manager.run([] { return stop_requested(); });
+        manager.run(stop);
         log_info("stopped: every board is offline");
     }
     for (Output *output : started)

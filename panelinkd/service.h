@@ -2,6 +2,7 @@
 // SIGTERM or SIGINT, the boards taken offline, the outputs stopped.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,6 +18,11 @@ enum ServiceExit : int {
     kServiceBadConfig = 2 // the command line or the configuration file
 };
 
+// The service as panelinkd runs it: the configuration from `options`, until SIGTERM or SIGINT.
 int run_service(const CommandLine &options, std::vector<std::unique_ptr<Output>> &outputs);
+
+// The service on a finished configuration, until `stop` returns true (asked every poll).
+int serve(const Config &config, std::vector<std::unique_ptr<Output>> &outputs,
+          const std::function<bool()> &stop);
 
 } // namespace panelinkd
