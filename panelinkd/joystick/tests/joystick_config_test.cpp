@@ -64,6 +64,10 @@ struct BadConfig {
     const char *message; // a part of the error's text
 };
 
+void PrintTo(const BadConfig &c, std::ostream *out) {
+    *out << c.json;
+}
+
 class JoystickConfigRefuses : public ::testing::TestWithParam<BadConfig> {};
 
 TEST_P(JoystickConfigRefuses, NamingTheKey) {

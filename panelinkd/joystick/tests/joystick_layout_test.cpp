@@ -50,6 +50,10 @@ struct Split {
     std::vector<uint32_t> buttons;
 };
 
+void PrintTo(const Split &c, std::ostream *out) {
+    *out << c.inputs << " inputs, " << c.config;
+}
+
 class LayoutSplit : public ::testing::TestWithParam<Split> {};
 
 TEST_P(LayoutSplit, GivesDevicesNamedInOrder) {
@@ -97,11 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Every input skipped: no device at all.
         Split{2, R"({"boards": {"panel": {"inputs": {"1": "skip", "2": "skip"}}}})", {}, {}},
         // Only an axis: one device without buttons.
-        Split{2,
-              R"({"boards": {"panel": {"encoders": [{"inputs": [1, 2], "as": "relative",
-                     "axis": "dial"}]}}})",
-              {"Halcyon-256 USB MODULE"},
-              {0}},
+        Split{
+            2,
+            R"({"boards": {"panel": {"encoders": [{"inputs": [1, 2], "as": "relative", "axis": "dial"}]}}})",
+            {"Halcyon-256 USB MODULE"},
+            {0}},
         Split{0, "{}", {}, {}}));
 
 TEST(Layout, InputsTakeButtonsInOrderAroundTheConfiguredOnes) {

@@ -14,6 +14,10 @@ struct Start {
     const char *outcome;   // "off", "config: <text>" or "failure: <text>"
 };
 
+void PrintTo(const Start &c, std::ostream *out) {
+    *out << "[" << c.arguments << "] " << (*c.joystick ? c.joystick : "no joystick object");
+}
+
 class JoystickOutputStart : public ::testing::TestWithParam<Start> {};
 
 TEST_P(JoystickOutputStart, EndsAsExpected) {

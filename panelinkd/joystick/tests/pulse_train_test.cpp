@@ -21,6 +21,10 @@ struct Script {
     std::vector<Moment> moments;
 };
 
+void PrintTo(const Script &c, std::ostream *out) {
+    *out << c.what;
+}
+
 class PulseTrainScript : public ::testing::TestWithParam<Script> {};
 
 TEST_P(PulseTrainScript, GivesTheEdges) {
