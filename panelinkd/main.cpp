@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "command_line.h"
+#include "joystick_output.h"
 #include "mqtt_output.h"
 #include "output.h"
 #include "service.h"
@@ -23,6 +24,7 @@ int main(int argc, char **argv) {
 
     std::vector<std::unique_ptr<panelinkd::Output>> outputs;
     outputs.push_back(std::make_unique<panelinkd::MqttOutput>());
+    outputs.push_back(std::make_unique<panelinkd::joystick::JoystickOutput>());
     for (const auto &output : outputs)
         output->add_options(app);
 
