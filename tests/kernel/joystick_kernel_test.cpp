@@ -35,7 +35,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using panelink::uhid::VirtualHidDevice;
-using panelink::uhid_tool::Board;
+using panelink::board_models::Board;
 using std::chrono::milliseconds;
 
 // The 256-input board, split over four devices; the 64-input board that is unplugged and
@@ -63,7 +63,7 @@ const char *const kConfig = R"({"joystick": {"pulse_ms": 50, "settle_ms": 300, "
 class ServedBoard {
   public:
     ServedBoard(uint16_t product, const std::string &serial) {
-        for (const Board &demo : panelink::uhid_tool::demo_board_set())
+        for (const Board &demo : panelink::board_models::demo_board_set())
             if (demo.identity.product == product)
                 board_ = demo;
         board_.identity.uniq = serial;
