@@ -34,8 +34,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using panelink::uhid::VirtualHidDevice;
 using panelink::board_models::Board;
+using panelink::uhid::VirtualHidDevice;
 using std::chrono::milliseconds;
 
 // The 256-input board, split over four devices; the 64-input board that is unplugged and
