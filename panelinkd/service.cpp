@@ -16,8 +16,9 @@ int run_service(const CommandLine &options, std::vector<std::unique_ptr<Output>>
         log_error(e.what());
         return kServiceBadConfig;
     }
-    catch_stop_signals();
-    return serve(config, outputs, [] { return stop_requested(); });
+    // SIGTERM and SIGINT end the service cleanly, as they end the command-line tool's commands.
+    panelink::cli::catch_stop_signals();
+    return serve(config, outputs, [] { return panelink::cli::stop_requested(); });
 }
 
 int serve(const Config &config, std::vector<std::unique_ptr<Output>> &outputs,
